@@ -1,28 +1,29 @@
-// The program: opens the store in the current folder, then shows the main window.
+// The program: opens the store "data.mdb" in the current folder, then shows the main window and
+// runs until it closes. Without a store there is no window.
 
 #include <QApplication>
-#include <QMainWindow>
-#include <QMessageBox>
 
 #include <memory>
 
+#include "core/mainwindow.h"
+#include "core/product.h"
+#include "core/programfolder.h"
+#include "core/startup.h"
 #include "core/store.h"
 
 int main(int argc, char* argv[]) {
   QApplication app(argc, argv);
-  std::unique_ptr<sorvane::Tdm> store;
-  try {
-    store = std::make_unique<sorvane::Tdm>("data.mdb");
-  } catch (const sorvane::StoreError&) {
-    QMessageBox::warning(nullptr, "Error", "Can not connect to database.",
-                         QMessageBox::Ok | QMessageBox::Cancel);
-    return 1;
-  }
+  sorvane::RecordProgramFolder(argc > 0 ? argv[0] : nullptr);
+  std::unique_ptr<sorvane::Tdm> store = sorvane::OpenStore("data.mdb");
+  if (!store) return 1;
   sorvane::dm = store.get();
-  QApplication::setApplicationName("Sorvane");
-  QMainWindow window;
-  window.setWindowTitle("Sorvane - Extracts data record from web & local file.");
-  window.resize(781, 544);
-  window.show();
-  return app.exec();
+  QApplication::setApplicationName(QString::fromLatin1(sorvane::kAppTitle));
+  int result = 0;
+  {
+    sorvane::TfrmMain window;
+    window.show();
+    result = app.exec();
+  }
+  sorvane::dm = nullptr;
+  return result;
 }

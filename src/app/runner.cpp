@@ -1,0 +1,268 @@
+// sorvane-run: runs one templet of a store without a window and writes its records as CSV.
+//
+//   sorvane-run [--store FILE] TEMPLET [FILE...]
+//
+// TEMPLET is a templet's name or id. Without FILEs the templet reads its stored sources, as
+// Extract Now does; with FILEs it reads those files with the templet's method, as Open does.
+// The records go to standard output in the CSV format of "Save As CSV", title line first; the
+// status texts go to standard error. Exit status: 0 for a completed run; 1 for a run that ended by
+// a failure (the rows extracted before it are still written), was interrupted (SIGINT/SIGTERM act
+// as Stop), or whose definitions the store could not give; 2 for bad arguments (unknown templet,
+// missing store or file, a templet without stored sources). The store is never created.
+
+#include <atomic>
+#include <chrono>
+#include <csignal>
+#include <cstdio>
+#include <exception>
+#include <filesystem>
+#include <iostream>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "core/resultgrid.h"
+#include "core/resultpages.h"
+#include "core/runhost.h"
+#include "core/store.h"
+#include "core/templet.h"
+#include "core/templetstore.h"
+#include "engine/decimal.h"
+#include "engine/regexpr.h"
+#include "engine/rundriver.h"
+#include "output/csv.h"
+
+namespace {
+
+using namespace sorvane;
+
+constexpr int kExitDone = 0;
+constexpr int kExitFailed = 1;
+constexpr int kExitUsage = 2;
+
+constexpr std::string_view kUsage =
+    "usage: sorvane-run [--store FILE] TEMPLET [FILE...]\n"
+    "Runs the templet named TEMPLET (its name or id) of the store FILE (default: data.mdb in the\n"
+    "current folder) on its stored sources, or on the FILEs given, and writes the records as CSV\n"
+    "to standard output. Progress goes to standard error.\n";
+
+std::atomic<bool> g_interrupted{false};
+
+extern "C" void OnSignal(int) {
+  g_interrupted = true;
+}
+
+void Say(std::string_view text) {
+  std::cerr << "sorvane-run: " << text << '\n';
+}
+
+// The run's host on the console: status texts to standard error (record counts at most a few
+// times a second), a stop flag that an interrupt also clears, and no one to answer questions.
+class ConsoleHost : public RunHost {
+ public:
+  void ShowStatus(std::string_view text) override {
+    static constexpr std::string_view kCountSuffix = " records extrated.";
+    const bool is_count = text.size() >= kCountSuffix.size() &&
+                          text.substr(text.size() - kCountSuffix.size()) == kCountSuffix;
+    const auto now = std::chrono::steady_clock::now();
+    if (is_count && now - last_count_ < std::chrono::milliseconds(500)) return;
+    if (is_count) last_count_ = now;
+    std::cerr << text << '\n';
+  }
+  void ProcessEvents() override {}
+  bool StopEnabled() const override { return stop_enabled_ && !g_interrupted; }
+  void SetStopEnabled(bool enabled) override { stop_enabled_ = enabled; }
+  Answer Message(std::string_view caption, std::string_view text, Icon, Buttons buttons) override {
+    std::cerr << caption << ": " << text << '\n';
+    switch (buttons) {
+      case Buttons::kOk:
+        return Answer::kOk;
+      case Buttons::kOkCancel:
+        return Answer::kCancel;
+      case Buttons::kYesNo:
+        return Answer::kNo;
+    }
+    return Answer::kCancel;
+  }
+  bool AskVerificationCode(std::string_view, const std::function<std::string()>&,
+                           std::string&) override {
+    Say("a verification code is needed, which cannot be asked for here");
+    return false;
+  }
+  ResultGrid& Grid() override { return grid_; }
+
+ private:
+  ResultGrid grid_;
+  bool stop_enabled_ = false;
+  std::chrono::steady_clock::time_point last_count_{};
+};
+
+struct Arguments {
+  std::string store = "data.mdb";
+  std::string templet;
+  std::vector<std::string> files;
+};
+
+// Returns the exit status when the arguments say to end at once.
+std::optional<int> ParseArguments(int argc, char** argv, Arguments& args) {
+  bool options = true;
+  bool have_templet = false;
+  for (int i = 1; i < argc; ++i) {
+    const std::string_view arg = argv[i];
+    if (options && (arg == "-h" || arg == "--help")) {
+      std::cout << kUsage;
+      return kExitDone;
+    }
+    if (options && arg == "--") {
+      options = false;
+    } else if (options && arg == "--store") {
+      if (i + 1 >= argc) {
+        Say("--store needs a file name");
+        return kExitUsage;
+      }
+      args.store = argv[++i];
+    } else if (options && arg.starts_with("--store=")) {
+      args.store = std::string(arg.substr(8));
+    } else if (options && arg.size() > 1 && arg.front() == '-') {
+      Say("unknown option " + std::string(arg));
+      std::cerr << kUsage;
+      return kExitUsage;
+    } else if (!have_templet) {
+      args.templet = std::string(arg);
+      have_templet = true;
+    } else {
+      args.files.emplace_back(arg);
+    }
+  }
+  if (!have_templet) {
+    std::cerr << kUsage;
+    return kExitUsage;
+  }
+  return std::nullopt;
+}
+
+// The templet named `key`: by its exact name, else by its id when `key` is a number.
+std::optional<TTemplet> FindTemplet(Tdm& store, const std::string& key, std::string& problem) {
+  const std::optional<int> id = DecimalInt32(key);
+  std::vector<TTemplet> by_name;
+  std::optional<TTemplet> by_id;
+  for (const TempletEntry& entry : LoadTemplets(store)) {
+    if (entry.name == key) by_name.push_back(entry.templet);
+    if (id && entry.templet.ID == *id) by_id = entry.templet;
+  }
+  if (by_name.size() > 1) {
+    problem = "more than one templet is named \"" + key + "\"; give its id instead";
+    return std::nullopt;
+  }
+  if (by_name.size() == 1) return by_name.front();
+  if (by_id) return by_id;
+  problem = "no templet named \"" + key + "\" in the store";
+  return std::nullopt;
+}
+
+// Lays the grid out for `templet` as the window does when the templet is selected, and returns the
+// templet with its image folder. The target table's stored records are not read: the run would
+// discard them at once.
+TTemplet Select(Tdm& store, ResultGrid& grid, TTemplet templet) {
+  ResultPages pages(grid);
+  const int tab_id = templet.TabID;
+  templet.TabID = 0;
+  pages.Show(store, templet);
+  templet = pages.Current();
+  templet.TabID = tab_id;
+  return templet;
+}
+
+bool HasStoredSources(Tdm& store, const TTemplet& templet) {
+  store.qryM.Open("select uid from urls where tmid=" + std::to_string(templet.ID));
+  return !store.qryM.Eof();
+}
+
+int Main(int argc, char** argv) {
+  Arguments args;
+  if (const std::optional<int> status = ParseArguments(argc, argv, args)) return *status;
+
+  std::error_code ec;
+  if (!std::filesystem::is_regular_file(args.store, ec)) {
+    Say("store file not found: " + args.store);
+    return kExitUsage;
+  }
+  for (const std::string& file : args.files) {
+    if (!std::filesystem::is_regular_file(file, ec)) {
+      Say("no such file: " + file);
+      return kExitUsage;
+    }
+  }
+
+  std::optional<Tdm> store;
+  try {
+    store.emplace(args.store);
+  } catch (const StoreError& e) {
+    Say("Can not connect to database. " + args.store + ": " + e.what());
+    return kExitUsage;
+  }
+
+  ConsoleHost host;
+  RegExpr re;
+  RunState state;
+  RunContext ctx{host, *store, re, state, nullptr, {}};
+  TTemplet templet;
+  try {
+    std::string problem;
+    const std::optional<TTemplet> found = FindTemplet(*store, args.templet, problem);
+    if (!found) {
+      Say(problem);
+      return kExitUsage;
+    }
+    if (args.files.empty() && !HasStoredSources(*store, *found)) {
+      Say(found->IsURL ? "the templet has no stored URL"
+                       : "the templet has no stored files; name the files to read");
+      return kExitUsage;
+    }
+    templet = Select(*store, host.Grid(), *found);
+  } catch (const StoreError& e) {
+    // The arguments were fine; the store could not give what the run needs.
+    Say(e.what());
+    return kExitFailed;
+  }
+
+  std::signal(SIGINT, OnSignal);
+  std::signal(SIGTERM, OnSignal);
+
+  RunCommandHooks hooks;
+  hooks.choose_files = [&args](std::vector<std::string>& files) {
+    files = args.files;
+    return !files.empty();
+  };
+  int status = kExitDone;
+  try {
+    if (args.files.empty()) {
+      ExtractNow(ctx, &templet, hooks);
+    } else {
+      OpenAndExtract(ctx, &templet, hooks);
+    }
+  } catch (const std::exception& e) {
+    Say(e.what());
+    status = kExitFailed;
+  }
+  if (status == kExitDone && g_interrupted) {
+    Say("the run was interrupted");
+    status = kExitFailed;
+  }
+
+  try {
+    std::ios::sync_with_stdio(false);
+    WriteCsv(host.Grid(), std::cout);
+  } catch (const std::exception& e) {
+    Say(e.what());
+    return kExitFailed;
+  }
+  return status;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  return Main(argc, argv);
+}

@@ -1,0 +1,528 @@
+#include "core/mainwindow.h"
+
+#include <QAction>
+#include <QCloseEvent>
+#include <QCoreApplication>
+#include <QDesktopServices>
+#include <QGuiApplication>
+#include <QHeaderView>
+#include <QIcon>
+#include <QLabel>
+#include <QMenuBar>
+#include <QPainter>
+#include <QScreen>
+#include <QSplitter>
+#include <QTableView>
+#include <QTreeWidget>
+#include <QUrl>
+#include <QVBoxLayout>
+
+#include <algorithm>
+
+#include "core/aboutdialog.h"
+#include "core/errorbox.h"
+#include "core/gridmodel.h"
+#include "core/guardedselection.h"
+#include "core/helpwindow.h"
+#include "core/messagebox.h"
+#include "core/optiondialog.h"
+#include "core/options.h"
+#include "core/product.h"
+#include "core/statuspanels.h"
+#include "core/store.h"
+#include "core/templetstore.h"
+
+namespace sorvane {
+namespace {
+
+constexpr int kWindowWidth = 781;
+constexpr int kWindowHeight = 544;
+constexpr int kLeftPanelWidth = 209;
+constexpr int kListHeaderHeight = 22;
+constexpr int kDefaultColumnWidth = 30;
+// ShowStatus processes pending events at most this often, so that a run that reports every
+// record is not dominated by event processing; the status text is always updated.
+constexpr int kPumpInterval = 25;  // milliseconds
+
+const char kDiscardQuestion[] =
+    "The Extraction result doesn't saved,\nare you sure to discard these records?";
+
+// An entry of the templet list: its record lives as long as the entry.
+class TempletItem : public QTreeWidgetItem {
+ public:
+  explicit TempletItem(const TTemplet& templet) : templet_(templet) {}
+  const TTemplet& Templet() const { return templet_; }
+
+ private:
+  TTemplet templet_;
+};
+
+// The list's entry icons: a page (icon 0), and the page marked for the selected entry (icon 1).
+QPixmap PageIcon(bool selected) {
+  QPixmap icon(16, 16);
+  icon.fill(Qt::transparent);
+  QPainter p(&icon);
+  p.setPen(QColor(64, 64, 96));
+  p.setBrush(selected ? QColor(255, 236, 140) : QColor(Qt::white));
+  p.drawPolygon(
+      QPolygon({QPoint(3, 1), QPoint(10, 1), QPoint(13, 4), QPoint(13, 14), QPoint(3, 14)}));
+  p.drawLine(10, 1, 10, 4);
+  p.drawLine(10, 4, 13, 4);
+  p.setPen(selected ? QColor(160, 80, 0) : QColor(0, 0, 128));
+  for (int y = 6; y <= 12; y += 2)
+    p.drawLine(5, y, 11, y);
+  return icon;
+}
+
+QIcon EntryIcon() {
+  QIcon icon;
+  icon.addPixmap(PageIcon(false), QIcon::Normal);
+  icon.addPixmap(PageIcon(true), QIcon::Selected);
+  return icon;
+}
+
+QString Decoded(std::string_view text) {
+  return QString::fromLocal8Bit(text.data(), static_cast<qsizetype>(text.size()));
+}
+
+}  // namespace
+
+TfrmMain::TfrmMain(QWidget* parent) : QMainWindow(parent) {
+  setObjectName(QStringLiteral("frmMain"));
+  setWindowTitle(QString::fromLatin1(kMainCaption));
+  setFont(QFont(QStringLiteral("Arial"), 8));
+  resize(kWindowWidth, kWindowHeight);
+  if (const QScreen* screen = QGuiApplication::primaryScreen()) {
+    QRect frame(QPoint(0, 0), size());
+    frame.moveCenter(screen->availableGeometry().center());
+    move(frame.topLeft());
+  }
+  CreateComponents();
+  CreateMenus();
+  since_pump_.start();
+  LoadTemplets();
+}
+
+TfrmMain::~TfrmMain() {
+  CloseHelpWindow();
+  // Taking the list apart moves its selection: neither the guard nor the grid may follow.
+  navi_handler_attached_ = false;
+  extracted_count_ = 0;
+  delete tvNavi_;
+  // The view goes before the model, and the model before the grid it listens to.
+  delete sgDisp_;
+  delete model_;
+}
+
+void TfrmMain::CreateComponents() {
+  Splitter1_ = new QSplitter(Qt::Horizontal, this);
+  Splitter1_->setObjectName(QStringLiteral("Splitter1"));
+  Splitter1_->setChildrenCollapsible(false);
+
+  pnlLeft_ = new QWidget(Splitter1_);
+  pnlLeft_->setObjectName(QStringLiteral("pnlLeft"));
+  auto* left = new QVBoxLayout(pnlLeft_);
+  left->setContentsMargins(0, 0, 0, 0);
+  left->setSpacing(0);
+  pnlTempletList_ = new QLabel(QStringLiteral("Templet Listing"), pnlLeft_);
+  pnlTempletList_->setObjectName(QStringLiteral("pnlTempletList"));
+  pnlTempletList_->setFixedHeight(kListHeaderHeight);
+  pnlTempletList_->setAlignment(Qt::AlignCenter);
+  pnlTempletList_->setAutoFillBackground(true);
+  QFont header_font(QStringLiteral("Arial"), 8, QFont::Bold);
+  pnlTempletList_->setFont(header_font);
+  QPalette navy = pnlTempletList_->palette();
+  navy.setColor(QPalette::Window, QColor(0, 0, 128));
+  navy.setColor(QPalette::WindowText, Qt::white);
+  pnlTempletList_->setPalette(navy);
+  left->addWidget(pnlTempletList_);
+
+  tvNavi_ = new QTreeWidget(pnlLeft_);
+  tvNavi_->setObjectName(QStringLiteral("tvNavi"));
+  tvNavi_->setHeaderHidden(true);
+  tvNavi_->setColumnCount(1);
+  tvNavi_->setRootIsDecorated(false);
+  tvNavi_->setItemsExpandable(false);
+  tvNavi_->setExpandsOnDoubleClick(false);
+  tvNavi_->setUniformRowHeights(true);
+  tvNavi_->setEditTriggers(QAbstractItemView::NoEditTriggers);
+  tvNavi_->setSelectionMode(QAbstractItemView::SingleSelection);
+  tvNavi_->setSelectionBehavior(QAbstractItemView::SelectRows);
+  tvNavi_->setAllColumnsShowFocus(true);
+  tvNavi_->setMouseTracking(true);  // hot tracking
+  tvNavi_->setAttribute(Qt::WA_Hover);
+  QPalette list = tvNavi_->palette();
+  list.setColor(QPalette::Base, list.color(QPalette::ToolTipBase));
+  list.setColor(QPalette::Text, list.color(QPalette::ToolTipText));
+  // The selection stays visible while the list does not have the focus.
+  for (QPalette::ColorRole role : {QPalette::Highlight, QPalette::HighlightedText}) {
+    list.setColor(QPalette::Inactive, role, list.color(QPalette::Active, role));
+  }
+  tvNavi_->setPalette(list);
+  auto* guarded = new GuardedSelectionModel(
+      tvNavi_->model(), [this] { return ConfirmDiscard(); }, tvNavi_);
+  QItemSelectionModel* plain = tvNavi_->selectionModel();
+  tvNavi_->setSelectionModel(guarded);
+  delete plain;
+  connect(guarded, &QItemSelectionModel::selectionChanged, this, &TfrmMain::NaviSelectionChanged);
+  left->addWidget(tvNavi_);
+
+  auto* pnlGrid = new QWidget(Splitter1_);
+  pnlGrid->setObjectName(QStringLiteral("pnlGrid"));
+  auto* right = new QVBoxLayout(pnlGrid);
+  right->setContentsMargins(0, 0, 0, 0);
+  sgDisp_ = new QTableView(pnlGrid);
+  sgDisp_->setObjectName(QStringLiteral("sgDisp"));
+  model_ = new GridModel(grid_);
+  sgDisp_->setHorizontalHeader(new GridHeader(Qt::Horizontal, sgDisp_));
+  sgDisp_->setVerticalHeader(new GridHeader(Qt::Vertical, sgDisp_));
+  sgDisp_->setModel(model_);
+  sgDisp_->setItemDelegate(new GridCellDelegate(sgDisp_));
+  sgDisp_->setEditTriggers(QAbstractItemView::NoEditTriggers);
+  sgDisp_->setSelectionBehavior(QAbstractItemView::SelectRows);
+  sgDisp_->setSelectionMode(QAbstractItemView::ContiguousSelection);
+  sgDisp_->setCornerButtonEnabled(false);
+  sgDisp_->setShowGrid(true);
+  sgDisp_->setWordWrap(true);
+  sgDisp_->horizontalHeader()->setDefaultSectionSize(kDefaultColumnWidth);
+  sgDisp_->horizontalHeader()->setSectionResizeMode(QHeaderView::Interactive);
+  sgDisp_->verticalHeader()->setSectionResizeMode(QHeaderView::Interactive);
+  sgDisp_->verticalHeader()->setDefaultSectionSize(kDefaultRowHeight);
+  sgDisp_->setFont(QFont(QString::fromLatin1(kDefaultGridFontName), kDefaultFontSize));
+  connect(model_, &QAbstractItemModel::modelAboutToBeReset, this,
+          [this] { applying_widths_ = true; });
+  connect(model_, &QAbstractItemModel::modelReset, this, &TfrmMain::ApplyColumnWidths);
+  connect(sgDisp_->horizontalHeader(), &QHeaderView::sectionResized, this,
+          [this](int section, int, int new_size) { ColumnResized(section, new_size); });
+  right->addWidget(sgDisp_);
+
+  Splitter1_->addWidget(pnlLeft_);
+  Splitter1_->addWidget(pnlGrid);
+  Splitter1_->setStretchFactor(0, 0);
+  Splitter1_->setStretchFactor(1, 1);
+  Splitter1_->setSizes({kLeftPanelWidth, kWindowWidth - kLeftPanelWidth});
+  setCentralWidget(Splitter1_);
+
+  sbMsg_ = new StatusPanels(this);
+  sbMsg_->setObjectName(QStringLiteral("sbMsg"));
+  setStatusBar(sbMsg_);
+}
+
+void TfrmMain::CreateMenus() {
+  // One row per menu item, in menu order. Commands that come with later parts of the program
+  // are listed with their captions and shortcuts but stay disabled until they exist.
+  struct Item {
+    const char* menu;
+    const char* name;
+    const char* caption;
+    QKeySequence shortcut;
+    bool separator_after;
+    std::function<void()> command;  // empty: not available yet (disabled)
+  };
+  const auto help = [this](const char* topic) { return [this, topic] { ShowHelpTopic(topic); }; };
+  const auto open = [](const char* url) {
+    return [url] { QDesktopServices::openUrl(QUrl(QString::fromLatin1(url))); };
+  };
+  const Item items[] = {
+      {"File", "miOpen", "Open...", QKeySequence(Qt::CTRL | Qt::Key_O), true, {}},
+      {"File", "miExit", "E&xit", {}, false, [this] { close(); }},
+      {"Templet", "miNewTemplet", "&New...", QKeySequence(Qt::Key_Insert), false, {}},
+      {"Templet", "miExecute", "&Extract Now", QKeySequence(Qt::Key_F5), false, {}},
+      {"Templet", "miModifyTemplet", "&Modify...", QKeySequence(Qt::Key_F2), false, {}},
+      {"Templet", "miDeleteTemplet", "&Delete", {}, true, [this] { DeleteTemplet(); }},
+      {"Templet", "miImport", "&Import...", {}, true, {}},
+      {"Templet", "miOption", "&Option...", {}, false, [this] { EditOptions(); }},
+      {"Data", "miDelete", "Delete Selected", QKeySequence(Qt::Key_Delete), true,
+       [this] { DeleteSelectedRows(); }},
+      {"Data", "miSaveToDB", "Save To &Database", {}, false, {}},
+      {"Data", "miSaveAsCSV", "Save As .&CSV File...", {}, false, {}},
+      {"Data", "miSaveCustom", "Save As C&ustom Format...", {}, true, {}},
+      {"Data", "miTableManage", "D&atabase Management...", {}, false, {}},
+      {"View", "miPrev", "Previous Page", QKeySequence(Qt::Key_PageUp), false,
+       [this] { PreviousPage(); }},
+      {"View", "miNext", "Next Page", QKeySequence(Qt::Key_PageDown), false,
+       [this] { NextPage(); }},
+      {"View",
+       "miSaveColumnWidth",
+       "&Save Column Width",
+       {},
+       false,
+       [this] { SaveColumnWidths(); }},
+      {"Help", "miHelpTopic", "Help", QKeySequence(Qt::Key_F1), false, help("introduce.html")},
+      {"Help", "miLearningBySample", "Learning By Sample", {}, true, help("sample.html")},
+      {"Help", "miWebsite", "Homepage", {}, false, open(kHomePageUrl)},
+      {"Help", "miSample", "Sample Resource", {}, true, open(kSamplePageUrl)},
+      {"Help", "miAbout", "About...", {}, false, [this] { ShowAbout(); }},
+  };
+
+  QMenuBar* bar = menuBar();
+  bar->setObjectName(QStringLiteral("MainMenu1"));
+  QMenu* menu = nullptr;
+  for (const Item& item : items) {
+    if (!menu || menu->title() != QLatin1String(item.menu)) {
+      menu = bar->addMenu(QString::fromLatin1(item.menu));
+      menu->setObjectName(QStringLiteral("menu") + QString::fromLatin1(item.menu));
+    }
+    auto* action = new QAction(QString::fromLatin1(item.caption), this);
+    action->setObjectName(QString::fromLatin1(item.name));
+    action->setShortcut(item.shortcut);
+    action->setEnabled(static_cast<bool>(item.command));
+    if (item.command) connect(action, &QAction::triggered, this, item.command);
+    menu->addAction(action);
+    if (item.separator_after) menu->addSeparator();
+  }
+
+  miStop_ = new QAction(QStringLiteral("&Stop!"), this);
+  miStop_->setObjectName(QStringLiteral("miStop"));
+  miStop_->setEnabled(false);
+  // A click on Stop clears the stop flag; the run ends at its next check.
+  connect(miStop_, &QAction::triggered, this, [this] { SetStopEnabled(false); });
+  bar->addAction(miStop_);
+
+  // A double-click on an entry extracts it, like "&Extract Now".
+  connect(tvNavi_, &QTreeWidget::itemDoubleClicked, this, [this] {
+    if (auto* execute = findChild<QAction*>(QStringLiteral("miExecute"))) execute->trigger();
+  });
+}
+
+void TfrmMain::LoadTemplets() {
+  navi_handler_attached_ = false;
+  RunCommand([this] {
+    for (const TempletEntry& entry : sorvane::LoadTemplets(*dm)) {
+      AddTempletNode(entry.templet.ID, entry.templet.TabID, entry.name, entry.templet.IsURL,
+                     entry.templet.IsTextTag);
+    }
+  });
+  if (tvNavi_->topLevelItemCount() > 0) tvNavi_->setCurrentItem(tvNavi_->topLevelItem(0));
+  navi_handler_attached_ = true;
+  if (const TTemplet* first = SelectedTemplet()) ShowTempletData(*first);
+}
+
+void TfrmMain::AddTempletNode(int id, int tab_id, const std::string& name, bool is_url,
+                              bool is_text_tag) {
+  TTemplet templet;
+  templet.ID = id;
+  templet.TabID = tab_id;
+  templet.IsURL = is_url;
+  templet.IsTextTag = is_text_tag;
+  auto* item = new TempletItem(templet);
+  item->setText(0, Decoded(name));
+  item->setIcon(0, EntryIcon());
+  item->setFlags(Qt::ItemIsEnabled | Qt::ItemIsSelectable);
+  tvNavi_->addTopLevelItem(item);
+  tvNavi_->setCurrentItem(item);
+}
+
+QTreeWidgetItem* TfrmMain::SelectedItem() const {
+  const QList<QTreeWidgetItem*> selected = tvNavi_->selectedItems();
+  return selected.isEmpty() ? nullptr : selected.first();
+}
+
+const TTemplet* TfrmMain::SelectedTemplet() const {
+  const auto* item = static_cast<const TempletItem*>(SelectedItem());
+  return item ? &item->Templet() : nullptr;
+}
+
+void TfrmMain::NaviSelectionChanged() {
+  if (!navi_handler_attached_) return;
+  // Losing the selection (the last entry deleted) leaves the current templet and the grid.
+  if (const TTemplet* selected = SelectedTemplet()) ShowTempletData(*selected);
+}
+
+void TfrmMain::ShowTempletData(const TTemplet& entry) {
+  const bool shown = RunCommand([&] { pages_.Show(*dm, entry); });
+  // What was set up before a failure stays: the options and the titles.
+  ApplyGridLook();
+  model_->Flush();
+  const TTemplet& current = pages_.Current();
+  sbMsg_->SetText(1, current.IsURL ? QStringLiteral("URL") : QStringLiteral("LOCAL"));
+  sbMsg_->SetText(2, current.IsTextTag ? QStringLiteral("TextTag") : QStringLiteral("RegExpr"));
+  if (shown) ShowStatus(pages_.StatusText());
+}
+
+void TfrmMain::ApplyGridLook() {
+  const GridLook& look = pages_.Look();
+  sgDisp_->setFont(QFont(QString::fromLocal8Bit(look.font_name), look.font_size));
+  // Every data row takes the default height; the title row keeps its own (GridHeader).
+  sgDisp_->verticalHeader()->setDefaultSectionSize(look.row_height);
+  sgDisp_->viewport()->update();
+}
+
+void TfrmMain::ApplyColumnWidths() {
+  applying_widths_ = true;
+  QHeaderView* header = sgDisp_->horizontalHeader();
+  const std::vector<GridColumn>& columns = grid_.Columns();
+  for (int i = 0; i < static_cast<int>(columns.size()) && i < header->count(); ++i) {
+    header->resizeSection(i, columns[i].width);
+  }
+  applying_widths_ = false;
+}
+
+void TfrmMain::ColumnResized(int section, int new_size) {
+  // The grid keeps the widths the user gives the columns, for "&Save Column Width".
+  if (!applying_widths_) grid_.SetColumnWidth(section + 1, new_size);
+}
+
+bool TfrmMain::ConfirmDiscard() {
+  if (extracted_count_ == 0) return true;
+  if (MessageBox::Warning(this, QStringLiteral("Confirm"), QString::fromLatin1(kDiscardQuestion),
+                          QMessageBox::Ok | QMessageBox::Cancel) != QMessageBox::Ok) {
+    return false;
+  }
+  extracted_count_ = 0;
+  return true;
+}
+
+void TfrmMain::closeEvent(QCloseEvent* event) {
+  if (ConfirmDiscard()) {
+    event->accept();
+  } else {
+    event->ignore();
+  }
+}
+
+bool TfrmMain::RunCommand(const std::function<void()>& command) {
+  return sorvane::RunCommand(this, command);
+}
+
+void TfrmMain::DeleteTemplet() {
+  QTreeWidgetItem* item = SelectedItem();
+  if (!item) return;
+  if (MessageBox::Question(this, QStringLiteral("Confirm"),
+                           QStringLiteral("Are you sure delete this templet?")) !=
+      QMessageBox::Yes) {
+    return;
+  }
+  const int id = static_cast<TempletItem*>(item)->Templet().ID;
+  if (!RunCommand([id] { sorvane::DeleteTemplet(*dm, id); })) return;
+  // The list selects a neighbour in its place through the selection protocol (the guard may
+  // refuse); the neighbour is shown once the entry is gone.
+  navi_handler_attached_ = false;
+  delete item;
+  navi_handler_attached_ = true;
+  if (const TTemplet* next = SelectedTemplet()) ShowTempletData(*next);
+}
+
+void TfrmMain::EditOptions() {
+  const int id = pages_.Current().ID;
+  // The current templet must still be in the list: a deleted templet has no options to edit.
+  if (id < 1 || !SelectedTemplet() || SelectedTemplet()->ID != id) {
+    MessageBox::Warning(this, QStringLiteral("Note"), QStringLiteral("Please select a templet."));
+    return;
+  }
+  RunCommand([this, id] {
+    TfrmOption dialog(*dm, this);
+    dialog.SetTempID(id);
+    if (dialog.exec() != QDialog::Accepted) return;
+    pages_.ApplyOptions(ReadOptions(*dm, id));
+  });
+  ApplyGridLook();
+}
+
+void TfrmMain::DeleteSelectedRows() {
+  if (!pages_.CanDeleteRows()) return;
+  const QModelIndexList rows = sgDisp_->selectionModel()->selectedRows();
+  if (rows.isEmpty()) return;
+  int top = rows.first().row();
+  int bottom = top;
+  for (const QModelIndex& row : rows) {
+    top = std::min(top, row.row());
+    bottom = std::max(bottom, row.row());
+  }
+  if (MessageBox::Question(this, QStringLiteral("Confirm"),
+                           QStringLiteral("Are you sure to delete these record?")) !=
+      QMessageBox::Yes) {
+    return;
+  }
+  RunCommand([&] { pages_.DeleteRows(*dm, top + 1, bottom + 1); });
+}
+
+void TfrmMain::PreviousPage() {
+  bool moved = false;
+  RunCommand([&] { moved = pages_.PreviousPage(*dm); });
+  model_->Flush();
+  if (moved) ShowStatus(pages_.StatusText());
+}
+
+void TfrmMain::NextPage() {
+  bool moved = false;
+  RunCommand([&] { moved = pages_.NextPage(*dm); });
+  model_->Flush();
+  if (moved) ShowStatus(pages_.StatusText());
+}
+
+void TfrmMain::SaveColumnWidths() {
+  RunCommand([this] { pages_.SaveColumnWidths(*dm); });
+}
+
+void TfrmMain::ShowHelpTopic(const std::string& topic) {
+  sorvane::ShowHelpTopic(topic);
+}
+
+void TfrmMain::ShowAbout() {
+  TfrmAbout about(this);
+  about.exec();
+}
+
+void TfrmMain::ShowStatus(std::string_view text) {
+  sbMsg_->SetText(0, Decoded(text));
+  if (since_pump_.elapsed() < kPumpInterval) return;
+  ProcessEvents();
+}
+
+void TfrmMain::ProcessEvents() {
+  since_pump_.restart();
+  model_->FlushIfDue();
+  QCoreApplication::processEvents();
+}
+
+bool TfrmMain::StopEnabled() const {
+  return miStop_->isEnabled();
+}
+
+void TfrmMain::SetStopEnabled(bool enabled) {
+  miStop_->setEnabled(enabled);
+}
+
+RunHost::Answer TfrmMain::Message(std::string_view caption, std::string_view text, Icon icon,
+                                  Buttons buttons) {
+  QMessageBox::Icon box_icon = QMessageBox::Information;
+  switch (icon) {
+    case Icon::kInformation:
+      box_icon = QMessageBox::Information;
+      break;
+    case Icon::kWarning:
+      box_icon = QMessageBox::Warning;
+      break;
+    case Icon::kQuestion:
+      box_icon = QMessageBox::Question;
+      break;
+    case Icon::kError:
+      box_icon = QMessageBox::Critical;
+      break;
+  }
+  QMessageBox::StandardButtons box_buttons = QMessageBox::Ok;
+  if (buttons == Buttons::kOkCancel) box_buttons = QMessageBox::Ok | QMessageBox::Cancel;
+  if (buttons == Buttons::kYesNo) box_buttons = QMessageBox::Yes | QMessageBox::No;
+  switch (MessageBox::Show(this, box_icon, Decoded(caption), Decoded(text), box_buttons)) {
+    case QMessageBox::Ok:
+      return Answer::kOk;
+    case QMessageBox::Yes:
+      return Answer::kYes;
+    case QMessageBox::No:
+      return Answer::kNo;
+    default:
+      // A box closed without a button counts as its refusal.
+      return buttons == Buttons::kYesNo ? Answer::kNo
+             : buttons == Buttons::kOk  ? Answer::kOk
+                                        : Answer::kCancel;
+  }
+}
+
+bool TfrmMain::AskVerificationCode(std::string_view, const std::function<std::string()>&,
+                                   std::string&) {
+  // The verification-code dialog comes with web logins; until then every request is cancelled.
+  return false;
+}
+
+}  // namespace sorvane

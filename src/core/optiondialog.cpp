@@ -1,0 +1,230 @@
+#include "core/optiondialog.h"
+
+#include <QFontDialog>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRegularExpression>
+#include <QRegularExpressionValidator>
+#include <QVBoxLayout>
+
+#include <string>
+
+#include "core/errorbox.h"
+#include "core/options.h"
+#include "core/selectfolder.h"
+
+namespace sorvane {
+namespace {
+
+const QString kNoteText = QStringLiteral("Extract result display grid:");
+const QString kFontText = QStringLiteral("Display font:");
+// The preview label's own font, shown until a templet's font is loaded or chosen.
+const QString kLabelFontName = QStringLiteral("Arial");
+
+QString FromBytes(const std::string& bytes) {
+  return QString::fromLocal8Bit(bytes.data(), static_cast<qsizetype>(bytes.size()));
+}
+
+std::string ToBytes(const QString& text) {
+  return text.toLocal8Bit().toStdString();
+}
+
+// A box that takes decimal digits only, typed or pasted. Nine digits keep the value an int
+// wherever it is read back.
+QLineEdit* DigitBox(const QString& name, QWidget* parent) {
+  auto* edit = new QLineEdit(parent);
+  edit->setObjectName(name);
+  edit->setMaxLength(9);
+  edit->setValidator(
+      new QRegularExpressionValidator(QRegularExpression(QStringLiteral("[0-9]*")), edit));
+  edit->setFixedWidth(60);
+  return edit;
+}
+
+}  // namespace
+
+TfrmOption::TfrmOption(Tdm& store, QWidget* parent)
+    : QDialog(parent),
+      store_(store),
+      lblNote_(new QLabel(kNoteText, this)),
+      edtRowH_(DigitBox(QStringLiteral("edtRowH"), this)),
+      edtRpp_(DigitBox(QStringLiteral("edtRpp"), this)),
+      lblFont_(new QLabel(kFontText, this)),
+      edtFolder_(new QLineEdit(this)),
+      btnOK_(new QPushButton(QStringLiteral("OK"), this)) {
+  setWindowTitle(QStringLiteral("Option"));
+  setWindowFlag(Qt::MSWindowsFixedSizeDialogHint);
+
+  lblNote_->setObjectName(QStringLiteral("lblNote"));
+  auto* gridBox = new QGroupBox(this);
+  auto* grid = new QGridLayout(gridBox);
+  grid->addWidget(lblNote_, 0, 0, 1, 3);
+  auto* lblRowH = new QLabel(QStringLiteral("Default row height:"), gridBox);
+  lblRowH->setBuddy(edtRowH_);
+  grid->addWidget(lblRowH, 1, 0);
+  grid->addWidget(edtRowH_, 1, 1);
+  auto* lblRpp = new QLabel(QStringLiteral("Records per page:"), gridBox);
+  lblRpp->setBuddy(edtRpp_);
+  grid->addWidget(lblRpp, 2, 0);
+  grid->addWidget(edtRpp_, 2, 1);
+  grid->addWidget(new QLabel(QStringLiteral("(0: list all)"), gridBox), 2, 2);
+  grid->setColumnStretch(2, 1);
+
+  // The preview keeps its size whatever font it shows, so the dialog does not jump.
+  lblFont_->setObjectName(QStringLiteral("lblFont"));
+  lblFont_->setFrameStyle(QFrame::StyledPanel | QFrame::Sunken);
+  lblFont_->setAlignment(Qt::AlignCenter);
+  lblFont_->setFixedSize(220, 48);
+  auto* btnFont = new QPushButton(QStringLiteral("Grid Font"), this);
+  btnFont->setObjectName(QStringLiteral("btnFont"));
+  btnFont->setAutoDefault(false);
+  auto* btnFolder = new QPushButton(QStringLiteral("Image Folder"), this);
+  btnFolder->setObjectName(QStringLiteral("btnFolder"));
+  btnFolder->setAutoDefault(false);
+  edtFolder_->setObjectName(QStringLiteral("edtFolder"));
+  edtFolder_->setReadOnly(true);
+  edtFolder_->setMinimumWidth(320);
+
+  auto* fontBox = new QGroupBox(this);
+  auto* fontLayout = new QGridLayout(fontBox);
+  fontLayout->addWidget(lblFont_, 0, 0, 2, 1);
+  fontLayout->addWidget(btnFont, 0, 1);
+  fontLayout->addWidget(btnFolder, 1, 1);
+  auto* lblFolder = new QLabel(QStringLiteral("Image saving folder:"), fontBox);
+  lblFolder->setBuddy(edtFolder_);
+  fontLayout->addWidget(lblFolder, 2, 0, 1, 2);
+  fontLayout->addWidget(edtFolder_, 3, 0, 1, 2);
+
+  btnOK_->setObjectName(QStringLiteral("btnOK"));
+  btnOK_->setDefault(true);
+  auto* button3 = new QPushButton(QStringLiteral("Cancel"), this);
+  button3->setObjectName(QStringLiteral("Button3"));
+  button3->setAutoDefault(false);
+  auto* buttons = new QHBoxLayout;
+  buttons->addStretch(1);
+  buttons->addWidget(btnOK_);
+  buttons->addWidget(button3);
+
+  auto* layout = new QVBoxLayout(this);
+  layout->addWidget(gridBox);
+  layout->addWidget(fontBox);
+  layout->addLayout(buttons);
+  layout->setSizeConstraint(QLayout::SetFixedSize);
+
+  connect(btnFont, &QPushButton::clicked, this, &TfrmOption::ChooseFont);
+  connect(btnFolder, &QPushButton::clicked, this, &TfrmOption::ChooseFolder);
+  connect(btnOK_, &QPushButton::clicked, this, &TfrmOption::Confirm);
+  connect(button3, &QPushButton::clicked, this, &QDialog::reject);
+
+  ResetToDefaults();
+  btnOK_->setEnabled(false);
+}
+
+void TfrmOption::ResetToDefaults() {
+  lblNote_->setText(kNoteText);
+  lblFont_->setText(kFontText);
+  QFont font = lblFont_->font();
+  font.setFamily(kLabelFontName);
+  font.setPointSize(kDefaultFontSize);
+  lblFont_->setFont(font);
+  edtRowH_->setText(QString::number(kDefaultRowHeight));
+  edtRpp_->setText(QString::number(kDefaultRecordsPerPage));
+  edtFolder_->setText(FromBytes(DefaultImageFolder()));
+}
+
+void TfrmOption::SetTempID(int id) {
+  tempId_ = id;
+  ResetToDefaults();
+  btnOK_->setEnabled(id >= 1);
+  for (const OptionRow& row : ReadOptions(store_, id)) {
+    const QString val = FromBytes(row.val);
+    switch (row.oid) {
+      case kOptRowHeight:
+        edtRowH_->setText(val);
+        break;
+      case kOptFontName: {
+        lblFont_->setText(val);
+        QFont font = lblFont_->font();
+        font.setFamily(val);
+        lblFont_->setFont(font);
+        break;
+      }
+      case kOptFontSize: {
+        bool ok = false;
+        const int size = val.toInt(&ok);
+        if (ok && size > 0) {
+          QFont font = lblFont_->font();
+          font.setPointSize(size);
+          lblFont_->setFont(font);
+        }
+        break;
+      }
+      case kOptRecordsPerPage:
+        edtRpp_->setText(val);
+        break;
+      case kOptImageFolder:
+        edtFolder_->setText(val);
+        break;
+      default:
+        break;
+    }
+  }
+}
+
+void TfrmOption::ChooseFont() {
+  bool ok = false;
+  const QFont chosen = QFontDialog::getFont(&ok, lblFont_->font(), this);
+  if (!ok) return;
+  // Only name and size follow the choice; the preview's style and text stay.
+  QFont font = lblFont_->font();
+  font.setFamily(chosen.family());
+  if (chosen.pointSize() > 0) font.setPointSize(chosen.pointSize());
+  lblFont_->setFont(font);
+}
+
+void TfrmOption::ChooseFolder() {
+  QString folder;
+  if (!SelectFolder(this, QStringLiteral("Please select the image output directory:"), folder)) {
+    return;
+  }
+  if (!folder.endsWith('/')) folder += '/';
+  edtFolder_->setText(folder);
+}
+
+void TfrmOption::Confirm() {
+  TempletOptions options;
+  options.row_height = ToBytes(edtRowH_->text());
+  options.font_name = ToBytes(lblFont_->font().family());
+  options.font_size = lblFont_->font().pointSize();
+  options.records_per_page = ToBytes(edtRpp_->text());
+  options.image_folder = ToBytes(edtFolder_->text());
+  OptionsCheck check = OptionsCheck::kNoTemplet;
+  try {
+    check = SaveOptions(store_, tempId_, options);
+  } catch (const StoreError& e) {
+    ShowErrorBox(this, e);
+    return;
+  }
+  // The boxes take digits only, so a refused box is an empty one.
+  switch (check) {
+    case OptionsCheck::kOk:
+      accept();
+      break;
+    case OptionsCheck::kRowHeightNotDigits:
+      lblNote_->setText(QStringLiteral("Row height is empty."));
+      edtRowH_->setFocus();
+      break;
+    case OptionsCheck::kRecordsPerPageNotDigits:
+      lblNote_->setText(QStringLiteral("Records per page is empty."));
+      edtRpp_->setFocus();
+      break;
+    case OptionsCheck::kNoTemplet:
+      break;
+  }
+}
+
+}  // namespace sorvane

@@ -1,0 +1,75 @@
+#include "core/options.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <stdexcept>
+
+#include "core/programfolder.h"
+
+namespace sorvane {
+namespace {
+
+bool IsDigits(const std::string& text) {
+  return !text.empty() &&
+         std::all_of(text.begin(), text.end(), [](char c) { return c >= '0' && c <= '9'; });
+}
+
+// "insert into opts values(%d, %d, %s)" with `value` inserted as is.
+std::string InsertText(int templet_id, int oid, const std::string& value) {
+  return "insert into opts values(" + std::to_string(templet_id) + ", " + std::to_string(oid) +
+         ", " + value + ")";
+}
+
+// "insert into opts values(%d, %d, %d)".
+std::string InsertNumber(int templet_id, int oid, int value) {
+  char sql[96];
+  std::snprintf(sql, sizeof sql, "insert into opts values(%d, %d, %d)", templet_id, oid, value);
+  return sql;
+}
+
+}  // namespace
+
+std::string DefaultImageFolder() {
+  return ProgramFolder() + "image/";
+}
+
+std::vector<OptionRow> ReadOptions(Tdm& store, int templet_id) {
+  std::vector<OptionRow> rows;
+  if (templet_id < 1) return rows;
+  store.qryM.Open("select oid,val from opts where tmid=" + std::to_string(templet_id));
+  for (; !store.qryM.Eof(); store.qryM.Next()) {
+    rows.push_back({store.qryM.AsInt(0), store.qryM.AsString(1)});
+  }
+  return rows;
+}
+
+OptionsCheck CheckOptions(int templet_id, const TempletOptions& options) {
+  if (templet_id < 1) return OptionsCheck::kNoTemplet;
+  if (!IsDigits(options.row_height)) return OptionsCheck::kRowHeightNotDigits;
+  if (!IsDigits(options.records_per_page)) return OptionsCheck::kRecordsPerPageNotDigits;
+  return OptionsCheck::kOk;
+}
+
+std::vector<std::string> SaveOptionsStatements(int templet_id, const TempletOptions& options) {
+  if (CheckOptions(templet_id, options) != OptionsCheck::kOk) {
+    throw std::invalid_argument("options refused for templet " + std::to_string(templet_id));
+  }
+  return {
+      "delete from opts where tmid=" + std::to_string(templet_id),
+      InsertText(templet_id, kOptRowHeight, options.row_height),
+      InsertText(templet_id, kOptFontName, QuotedStr(options.font_name)),
+      InsertNumber(templet_id, kOptFontSize, options.font_size),
+      InsertText(templet_id, kOptRecordsPerPage, options.records_per_page),
+      InsertText(templet_id, kOptImageFolder, QuotedStr(options.image_folder)),
+  };
+}
+
+OptionsCheck SaveOptions(Tdm& store, int templet_id, const TempletOptions& options) {
+  const OptionsCheck check = CheckOptions(templet_id, options);
+  if (check != OptionsCheck::kOk) return check;
+  for (const std::string& sql : SaveOptionsStatements(templet_id, options))
+    store.qryM.Execute(sql);
+  return check;
+}
+
+}  // namespace sorvane

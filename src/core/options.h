@@ -1,0 +1,75 @@
+#pragma once
+
+// The display options of a templet: five rows of `opts` (oid 1..5) that the options dialog writes
+// together and the result grid applies whenever the templet is shown. A templet has either all
+// five rows or none; without rows the defaults below apply.
+//
+// Templet id 0 owns no option set: its row with oid 1 is the global image counter. Nothing here
+// reads or writes option rows of an id below 1.
+
+#include <string>
+#include <vector>
+
+#include "core/store.h"
+
+namespace sorvane {
+
+// Option ids (`opts`.`oid`).
+inline constexpr int kOptRowHeight = 1;       // default row height of the grid, pixels
+inline constexpr int kOptFontName = 2;        // grid font name
+inline constexpr int kOptFontSize = 3;        // grid font size, points
+inline constexpr int kOptRecordsPerPage = 4;  // stored records per page; 0 = all on one page
+inline constexpr int kOptImageFolder = 5;     // image folder, ending with "/"
+
+// Values in force for a templet without option rows.
+inline constexpr int kDefaultRowHeight = 20;
+inline constexpr const char* kDefaultGridFontName = "arial";
+inline constexpr int kDefaultFontSize = 8;
+inline constexpr int kDefaultRecordsPerPage = 20;
+// The program folder + "image/".
+std::string DefaultImageFolder();
+
+// One option row as stored: numbers are their decimal digits.
+struct OptionRow {
+  int oid = 0;
+  std::string val;
+  bool operator==(const OptionRow&) const = default;
+};
+
+// The option rows of `templet_id`, in the order the store returns them, read with
+// "select oid,val from opts where tmid=" + id on store.qryM. Empty for a templet without options
+// and for an id below 1 (nothing is read then). Throws StoreError.
+std::vector<OptionRow> ReadOptions(Tdm& store, int templet_id);
+
+// The five values the options dialog saves.
+struct TempletOptions {
+  std::string row_height;        // decimal digits, embedded unquoted
+  std::string font_name;         // embedded quoted
+  int font_size = 0;             // points
+  std::string records_per_page;  // decimal digits, embedded unquoted
+  std::string image_folder;      // embedded quoted
+};
+
+// Why a set of options cannot be saved. The two digit strings go into the statements unquoted,
+// so anything but one or more decimal digits is refused rather than sent to the store.
+enum class OptionsCheck {
+  kOk,
+  kNoTemplet,                // id below 1: templet 0 holds the image counter
+  kRowHeightNotDigits,       // empty or not only 0-9
+  kRecordsPerPageNotDigits,  // empty or not only 0-9
+};
+
+// Checks the row height first, then the records per page.
+OptionsCheck CheckOptions(int templet_id, const TempletOptions& options);
+
+// The six statements of a save, in order: "delete from opts where tmid=" + id, then the inserts
+// of oid 1 to 5. Throws std::invalid_argument unless CheckOptions gives kOk.
+std::vector<std::string> SaveOptionsStatements(int templet_id, const TempletOptions& options);
+
+// Replaces the option rows of `templet_id` by the five of `options`, executing
+// SaveOptionsStatements one after the other on store.qryM. A refusal of CheckOptions is returned
+// before anything runs. A failing statement throws StoreError and stops the save there; the
+// statements before it stay done.
+OptionsCheck SaveOptions(Tdm& store, int templet_id, const TempletOptions& options);
+
+}  // namespace sorvane

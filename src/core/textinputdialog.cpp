@@ -1,0 +1,72 @@
+#include "core/textinputdialog.h"
+
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+namespace sorvane {
+
+TfrmTextInput::TfrmTextInput(QWidget* parent)
+    : QDialog(parent),
+      lblTit_(new QLabel(QStringLiteral("Some reminder text here:"), this)),
+      edtTxt_(new QLineEdit(this)),
+      lblMsg_(new QLabel(this)) {
+  setWindowTitle(QStringLiteral("Please enter..."));
+  setWindowFlag(Qt::MSWindowsFixedSizeDialogHint);
+
+  lblTit_->setObjectName(QStringLiteral("lblTit"));
+  edtTxt_->setObjectName(QStringLiteral("edtTxt"));
+  edtTxt_->setMinimumWidth(260);
+  lblTit_->setBuddy(edtTxt_);
+  lblMsg_->setObjectName(QStringLiteral("lblMsg"));
+  lblMsg_->setStyleSheet(QStringLiteral("color: red"));
+
+  auto* btnOK = new QPushButton(QStringLiteral("OK"), this);
+  btnOK->setObjectName(QStringLiteral("btnOK"));
+  btnOK->setDefault(true);
+  auto* btnCancel = new QPushButton(QStringLiteral("Cancel"), this);
+  btnCancel->setObjectName(QStringLiteral("btnCancel"));
+  btnCancel->setAutoDefault(false);
+  connect(btnOK, &QPushButton::clicked, this, &TfrmTextInput::Confirm);
+  connect(btnCancel, &QPushButton::clicked, this, &QDialog::reject);
+
+  auto* buttons = new QHBoxLayout;
+  buttons->addStretch(1);
+  buttons->addWidget(btnOK);
+  buttons->addWidget(btnCancel);
+
+  auto* layout = new QVBoxLayout(this);
+  layout->addWidget(lblTit_);
+  layout->addWidget(edtTxt_);
+  layout->addWidget(lblMsg_);
+  layout->addLayout(buttons);
+  layout->setSizeConstraint(QLayout::SetFixedSize);
+}
+
+void TfrmTextInput::SetTit(const std::string& text) {
+  lblTit_->setText(QString::fromLocal8Bit(text.data(), static_cast<qsizetype>(text.size())));
+}
+
+std::string TfrmTextInput::Tit() const {
+  return lblTit_->text().toLocal8Bit().toStdString();
+}
+
+void TfrmTextInput::SetTxt(const std::string& text) {
+  edtTxt_->setText(QString::fromLocal8Bit(text.data(), static_cast<qsizetype>(text.size())));
+}
+
+std::string TfrmTextInput::Txt() const {
+  return edtTxt_->text().toLocal8Bit().toStdString();
+}
+
+void TfrmTextInput::Confirm() {
+  if (edtTxt_->text().isEmpty()) {
+    lblMsg_->setText(QStringLiteral("Cann't be empty!"));
+    return;
+  }
+  accept();
+}
+
+}  // namespace sorvane

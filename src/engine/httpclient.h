@@ -1,0 +1,117 @@
+#pragma once
+
+// The program's one HTTP client. The main window owns a single instance for the life of the
+// process; runs, the login steps, the verification-code dialog and the page source viewer all use
+// it, so the cookies one of them receives go with every later request.
+//
+// Profile: HTTP/1.1 (also over TLS; never HTTP/2), the form post as HTTP/1.0 on a fresh connection;
+// headers "Accept: text/html, */*" and "User-Agent: Mozilla/3.0 (compatible; Indy Library)", the
+// Content-Type header whenever a content type is set (GET included), no compression asked for; no
+// proxy, whatever the environment says; redirects followed, at most 15 in a row; no time-outs; TLS
+// without certificate checks. One in-memory cookie store, never saved, with the usual domain, path
+// and expiry rules (Set-Cookie only). A request succeeds when the final response has a status from
+// 200 to 299; every other outcome throws HttpError.
+//
+// Addresses: an absolute address is used as it stands (spaces are sent as %20). An address
+// without scheme and host is resolved against the previous request's final address (after its
+// redirects), the way a browser resolves a link on that page; with no previous request it fails.
+//
+// Waiting: a request blocks the calling thread, but while it waits the pump (SetPump) runs about
+// every 10 ms, so the window repaints and a click on Stop takes effect. Stop() may be called from
+// inside the pump; the waiting call then throws HttpError. One request at a time: a request
+// started from inside the pump of another throws HttpError.
+//
+// Not thread-safe; everything, Stop() included, happens on the thread that owns the client.
+
+#include <chrono>
+#include <cstddef>
+#include <functional>
+#include <memory>
+#include <stdexcept>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace sorvane {
+
+// A failed request: a connection or TLS error, a status outside 2xx ("HTTP/1.1 404 Not Found"), a
+// malformed response, a refused address, a response over the limits, or Stop. what() is the text
+// to show.
+class HttpError : public std::runtime_error {
+ public:
+  using std::runtime_error::runtime_error;
+};
+
+// The body of a form post from its name=value lines, in list order, joined by "&". Only the value
+// (everything after the first "=") is encoded: bytes 33..128 stay as they are except
+// * # % < > space [ ], every other byte becomes "%" and two upper-case hex digits. Names, and
+// lines without "=", are sent unencoded. Blanks and control bytes at both ends of the whole body
+// are removed.
+std::string EncodeFormBody(const std::vector<std::string>& lines);
+
+class HttpClient {
+ public:
+  static constexpr std::size_t kDefaultBodyLimit = std::size_t{256} << 20;
+  static constexpr long kMaxRedirects = 15;
+  static constexpr int kMaxHeaderLines = 255;
+  static constexpr std::chrono::milliseconds kPumpInterval{10};
+  static constexpr const char* kAccept = "text/html, */*";
+  static constexpr const char* kUserAgent = "Mozilla/3.0 (compatible; Indy Library)";
+  static constexpr const char* kFormContentType = "application/x-www-form-urlencoded";
+
+  HttpClient();
+  ~HttpClient();
+  HttpClient(const HttpClient&) = delete;
+  HttpClient& operator=(const HttpClient&) = delete;
+
+  // Called about every kPumpInterval while a request waits (not on every wake-up, so fast
+  // transfers are not slowed down). It may call Stop(). An exception from it aborts the request
+  // and propagates. Empty: nothing is called.
+  void SetPump(std::function<void()> pump);
+
+  // With TLS off (the initial state) an https address fails, also when a redirect leads there;
+  // with TLS on both https and plain http addresses are served.
+  void SetUseTls(bool on);
+  bool UseTls() const;
+
+  // The Content-Type header of later requests; empty sends none. Initially the form type.
+  void SetContentType(std::string content_type);
+  const std::string& ContentType() const;
+
+  // Basic authentication for later requests whose scheme, host and port are those of
+  // `origin_url`; requests elsewhere, and redirects that leave that origin, carry no credentials.
+  // An origin_url that is no valid absolute address matches no request.
+  void SetBasicAuth(std::string user, std::string password, std::string_view origin_url);
+  void ClearBasicAuth();
+
+  // The largest response body accepted; a longer one fails the request. kDefaultBodyLimit unless
+  // changed (tests lower it).
+  void SetBodyLimit(std::size_t bytes);
+
+  // GET; the response body, byte for byte.
+  std::string GetText(std::string_view url);
+  // The same transfer, for binary content (images).
+  std::string GetBytes(std::string_view url);
+  // POST of EncodeFormBody(lines) with the form content type (the setting of SetContentType is
+  // left as it was), as HTTP/1.0 on a new connection that is closed afterwards; later requests
+  // are HTTP/1.1 again. Redirects after it are followed (as GET) and their cookies kept. Returns
+  // the response body.
+  std::string PostForm(std::string_view url, const std::vector<std::string>& lines);
+  // As PostForm with a body sent exactly as given and the current content type.
+  std::string Post(std::string_view url, std::string_view body);
+
+  // Aborts the request in progress (its connection is closed) so that the waiting call throws
+  // HttpError; does nothing when no request is in progress.
+  void Stop();
+  bool Busy() const;
+
+  // The final address of the previous request (after redirects); relative addresses resolve
+  // against it. Empty before the first request.
+  std::string LastUrl() const;
+
+ private:
+  struct Impl;
+  std::unique_ptr<Impl> impl_;
+};
+
+}  // namespace sorvane

@@ -1,0 +1,29 @@
+#include "engine/record.h"
+
+#include "core/runhost.h"
+
+namespace sorvane {
+
+bool RecordAppender::StopRequested() const {
+  return !host_.StopEnabled();
+}
+
+std::string RecordAppender::FinishSlow(const TCol& col, std::string value) const {
+  if (col.IsTrans) value = TranslateValue(rules_, col.ColID, std::move(value));
+  // Translation comes first, so rules can turn a cut value into an image address.
+  if (col.Kind == kColImage && download_ != nullptr && *download_) value = (*download_)(value);
+  return value;
+}
+
+void RecordAppender::Counted() {
+  ++extracted_;
+  ++appended_;
+  static constexpr std::string_view kSuffix = " records extrated.";
+  char digits[16];
+  const auto [end, ec] = std::to_chars(digits, digits + sizeof digits, extracted_);
+  status_.assign(digits, end);
+  status_.append(kSuffix);
+  host_.ShowStatus(status_);
+}
+
+}  // namespace sorvane

@@ -1,0 +1,108 @@
+#pragma once
+
+// The run's columns and the one step by which every extraction method adds a record to the grid.
+
+#include <charconv>
+#include <cstddef>
+#include <functional>
+#include <string>
+#include <string_view>
+#include <utility>
+#include <vector>
+
+#include "core/resultgrid.h"
+#include "engine/translate.h"
+
+namespace sorvane {
+
+class RunHost;
+
+// Column kinds (cols.tag).
+enum ColKind : int {
+  kColNormal = 0,
+  kColStartRecordTag = 1,  // never a TCol: the start marker and the record tags
+  kColFieldValue = 2,      // "Value From Field in URL": takes the database-field value
+  kColImage = 3,           // "Image To Download"
+};
+
+// One column of the running templet (a cols row of kind 0, 2 or 3). OpenTag and CloseTag hold at
+// most 50 characters.
+struct TCol {
+  int ColID = 0;
+  std::string OpenTag;   // open tag (text tags) or "$" + sub-expression number (expression)
+  std::string CloseTag;  // close tag (text tags); unused by the expression method
+  int Kind = kColNormal;
+  bool IsTrans = false;  // the column has translation rules
+};
+
+// Downloads the image a kind-3 value names and returns the saved file's name, or empty text.
+using ImageDownload = std::function<std::string(std::string_view address)>;
+
+// AppendRecord for the records of one page. It holds references only; everything it refers to
+// must outlive it.
+class RecordAppender {
+ public:
+  // `extracted` is the run's extracted count. Without `download`, an image column keeps its
+  // (translated) value.
+  RecordAppender(RunHost& host, ResultGrid& grid, const std::vector<TCol>& cols,
+                 const std::vector<TTrans>& rules, std::string_view field_value,
+                 const ImageDownload* download, int& extracted)
+      : host_(host),
+        grid_(grid),
+        cols_(cols),
+        rules_(rules),
+        field_value_(field_value),
+        download_(download),
+        extracted_(extracted) {}
+
+  // Appends one row. Column i of kind 2 takes the field value; every other column takes
+  // raw(i) (called in column order, only for those columns, so a method may cut them in
+  // sequence). Each value is translated when the column has rules, then downloaded for kind 3.
+  // The row is counted and the status shows the count. When a step throws, the row stays in the
+  // grid with the cells filled so far, is not counted, and the error passes on.
+  template <class RawValue>
+  void AppendRecord(RawValue&& raw) {
+    std::vector<std::string> cells;
+    cells.reserve(cols_.size());
+    try {
+      for (std::size_t i = 0; i < cols_.size(); ++i) {
+        const TCol& col = cols_[i];
+        if (col.Kind == kColFieldValue) {
+          cells.push_back(Finish(col, std::string(field_value_)));
+        } else {
+          cells.push_back(Finish(col, raw(i)));
+        }
+      }
+    } catch (...) {
+      grid_.AppendRow(0, std::move(cells));
+      throw;
+    }
+    grid_.AppendRow(0, std::move(cells));
+    Counted();
+  }
+
+  // Records this appender completed (counted), for ExtractPage's result.
+  int Appended() const { return appended_; }
+  // True once the user has asked the run to stop; the record loops end the page then.
+  bool StopRequested() const;
+
+ private:
+  std::string Finish(const TCol& col, std::string value) const {
+    if (!col.IsTrans && col.Kind != kColImage) return value;
+    return FinishSlow(col, std::move(value));
+  }
+  std::string FinishSlow(const TCol& col, std::string value) const;
+  void Counted();
+
+  RunHost& host_;
+  ResultGrid& grid_;
+  const std::vector<TCol>& cols_;
+  const std::vector<TTrans>& rules_;
+  std::string_view field_value_;
+  const ImageDownload* download_;
+  int& extracted_;
+  int appended_ = 0;
+  std::string status_;  // reused for the count status, so a record costs no allocation here
+};
+
+}  // namespace sorvane

@@ -1,0 +1,139 @@
+#pragma once
+
+// The extraction run: a templet's definitions read from the store, its pages visited in turn, the
+// records of every page cut and appended to the result grid, and the end-of-run steps of the
+// Extract Now and Open commands.
+//
+// Everything happens on the caller's thread. The run reports through RunHost::ShowStatus (before
+// every page and after every record), which is where the window processes its events; Stop
+// (RunHost::SetStopEnabled(false)) takes effect between pages and between records. During a run
+// nothing else may use the expression engine or the grid's column layout.
+//
+// Errors: a store error (StoreError), a local file that cannot be read or a translation rule
+// with a non-numeric argument in a text-tag templet (RunError) end the run. The command functions
+// do the end-of-run steps first and then let the error pass to the caller, whose standard error
+// box shows what().
+
+#include <functional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "core/templet.h"
+#include "engine/record.h"
+#include "engine/regexrecords.h"
+#include "engine/texttag.h"
+#include "engine/translate.h"
+
+namespace sorvane {
+
+class RegExpr;
+class RunHost;
+class Tdm;
+
+// The filter of the open-file dialog for local sources (multiple selection, files must exist).
+inline constexpr std::string_view kSourceFileFilter =
+    "Text file (*.txt)|*.txt|HTML file (*.htm; *.html)|*.htm; *.html|All files (*.*)|*.*";
+
+// What a run reads from the store before its first page.
+struct RunDefinitions {
+  bool IsTextTag = false;
+  std::string Expression;  // regular-expression templets
+  std::vector<TCol> Cols;  // kinds 0, 2, 3 in nox order: grid column i+1 shows Cols[i]
+  std::string StartMarker;
+  std::string RecordOpenTag;
+  std::string RecordCloseTag;
+};
+
+// Reads the definitions of `templet` with the run's statements through store.qryM: the expression
+// (regular-expression templets), the columns, the translation rules of its columns (into `rules`)
+// and the Start/Record Tag row. Returns false, having read nothing else, when a regular-expression
+// templet has no stored expression: the run ends there.
+bool LoadRunDefinitions(Tdm& store, const TTemplet& templet, RunDefinitions& defs,
+                        std::vector<TTrans>& rules);
+
+// Run state kept by the main window.
+struct RunState {
+  int extracted = 0;     // records appended in the current or last run; > 0 means unsaved results
+  bool running = false;  // a run is going on: a second one does not start
+  std::vector<TTrans> rules;  // translation rules of the last run
+};
+
+class PageExtractor;
+
+// The pages of a web templet. The web source module implements it: read the URL, expand its
+// tags, log in, walk the pages (stop check, "Loading: " status, fetch, extract.ExtractPage) and
+// mark database-field values as visited.
+class WebSource {
+ public:
+  virtual ~WebSource() = default;
+  virtual void Walk(const TTemplet& templet, PageExtractor& extract) = 0;
+};
+
+// What a run works with; all of it belongs to the caller and outlives the run.
+struct RunContext {
+  RunHost& host;
+  Tdm& store;
+  RegExpr& re;  // the one expression engine of the window
+  RunState& state;
+  WebSource* web = nullptr;      // null: web templets cannot be run
+  ImageDownload download_image;  // empty: an image column keeps its value
+};
+
+// ExtractPage for the pages of one run.
+class PageExtractor {
+ public:
+  PageExtractor(RunContext& ctx, const RunDefinitions& defs);
+
+  // Extracts every record of `page` into the grid and returns true when at least one was
+  // completed. Extraction starts at the first occurrence of the start marker (letter case
+  // counts); a page without it yields nothing. `field_value` is the current database-field value,
+  // or empty.
+  bool ExtractPage(std::string_view page, std::string_view field_value = {});
+
+  RunContext& Context() { return ctx_; }
+  const RunDefinitions& Definitions() const { return defs_; }
+
+ private:
+  RunContext& ctx_;
+  const RunDefinitions& defs_;
+  TextTagPlan text_plan_;
+  RegexPlan regex_plan_;
+};
+
+// The run (ExecuteTemplet): empties the grid's rows, sets the extracted count to 0, loads the
+// definitions, and reads the local files `files` (when not empty) or the templet's stored
+// sources. Missing files are skipped silently. A web templet goes to ctx.web; without one it
+// throws RunError before anything changes.
+void ExecuteTemplet(RunContext& ctx, const TTemplet& templet,
+                    const std::vector<std::string>& files);
+
+// What the window lends the commands.
+struct RunCommandHooks {
+  // The open-file dialog (kSourceFileFilter, multiple selection): false when cancelled; the
+  // chosen paths in the dialog's order otherwise.
+  std::function<bool(std::vector<std::string>& files)> choose_files;
+  // true when a run starts (Extract Now disabled, the templet list's double-click detached),
+  // false when it has ended (both back; row 0 fixed again when the grid has data rows).
+  std::function<void(bool running)> running_changed;
+};
+
+// "Please select a templet.", shown by Extract Now without a selection.
+inline constexpr std::string_view kSelectTempletText = "Please select a templet.";
+
+// Extract Now on `selected` (null: none selected). Returns true when a run took place. A web
+// templet without stored URL does nothing; a local templet without stored paths asks for files
+// (a cancelled dialog still runs, over no files).
+bool ExtractNow(RunContext& ctx, const TTemplet* selected, const RunCommandHooks& hooks);
+
+// Open: runs `selected` with its method over files chosen now, also when it is a web templet.
+// Returns true when a run took place (nothing happens without a selection or on cancel).
+bool OpenAndExtract(RunContext& ctx, const TTemplet* selected, const RunCommandHooks& hooks);
+
+// Steps 5 to 7 of both commands: the run with `files`, then always the end-of-run steps (Stop
+// off, hooks.running_changed(false), "Done! All N records extracted."); an error passes on after
+// them. Returns false, doing nothing, while another run is going on.
+bool RunTemplet(RunContext& ctx, const TTemplet& templet, const std::vector<std::string>& files,
+                const RunCommandHooks& hooks);
+
+}  // namespace sorvane

@@ -1,0 +1,710 @@
+// The main window on a real store, driven offscreen: start-up, menus, status bar, the templet
+// list with its unsaved-results guard, deleting templets, paging, deleting rows, column widths,
+// display options, help and the web commands.
+
+#include "core/mainwindow.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QDesktopServices>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QMenuBar>
+#include <QPushButton>
+#include <QSplitter>
+#include <QTableView>
+#include <QTextBrowser>
+#include <QTimer>
+#include <QTreeWidget>
+#include <QtTest>
+
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "core/gridmodel.h"
+#include "core/helpwindow.h"
+#include "core/messagebox.h"
+#include "core/optiondialog.h"
+#include "core/product.h"
+#include "core/programfolder.h"
+#include "core/statuspanels.h"
+#include "storefixture.h"
+
+namespace sorvane {
+namespace {
+
+const char kDiscard[] =
+    "The Extraction result doesn't saved,\nare you sure to discard these records?";
+
+// Receives the addresses handed to the system's default handler.
+class UrlCatcher : public QObject {
+  Q_OBJECT
+
+ public:
+  QList<QUrl> urls;
+
+ public slots:
+  void open(const QUrl& url) { urls.append(url); }
+};
+
+// Acts on the next modal dialog of type T as soon as it is up.
+template <typename T>
+void WhenModal(std::function<void(T*)> act) {
+  auto* timer = new QTimer;
+  timer->setInterval(10);
+  QObject::connect(timer, &QTimer::timeout, [timer, act] {
+    if (auto* dialog = qobject_cast<T*>(QApplication::activeModalWidget())) {
+      timer->stop();
+      timer->deleteLater();
+      act(dialog);
+    }
+  });
+  timer->start();
+}
+
+// A store that the test fills first, then the main window on it.
+struct Fixture {
+  test::StoreFixture f;
+  std::unique_ptr<TfrmMain> w;
+
+  TfrmMain& Open() {
+    w = std::make_unique<TfrmMain>();
+    w->show();
+    if (!QTest::qWaitForWindowExposed(w.get())) qFatal("window not exposed");
+    return *w;
+  }
+  QAction* Action(const char* name) const {
+    auto* action = w->findChild<QAction*>(QString::fromLatin1(name));
+    if (!action) qFatal("no action %s", name);
+    return action;
+  }
+  QString Status(int panel) const { return w->Status()->Text(panel); }
+  // The selected entry's index, -1 for none.
+  int Selected() const {
+    const QList<QTreeWidgetItem*> items = w->Navi()->selectedItems();
+    return items.size() == 1 ? w->Navi()->indexOfTopLevelItem(items.first()) : -1;
+  }
+  void Click(int entry) {
+    QTreeWidget* list = w->Navi();
+    const QRect rect = list->visualItemRect(list->topLevelItem(entry));
+    QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, rect.center());
+  }
+  // Rows as a run leaves them: no stored-record ids, counted as extracted.
+  void FakeRun(int rows) {
+    ResultGrid& grid = w->Grid();
+    grid.ClearRows();
+    for (int i = 1; i <= rows; ++i)
+      grid.AppendRow(0, {"run " + std::to_string(i)});
+    w->Model()->Flush();
+    w->SetExtractedCount(rows);
+  }
+  // A web text-tag templet with columns on the two fields of a new table of `records` records.
+  int BrowseTemplet(const std::string& name, int records, std::vector<int>* fids_out = nullptr) {
+    std::vector<int> fids;
+    const int taid = f.AddTable(name + " table", 2, fids);
+    f.AddRecords(taid, fids, records);
+    const int id = f.AddTemplet(name, 1, 1, taid);
+    f.AddColumn(id, "First", fids[0], 0, 0, 70);
+    f.AddColumn(id, "Second", fids[1], 1, 0, 90);
+    if (fids_out) *fids_out = fids;
+    return id;
+  }
+  std::vector<long long> GridIds() const {
+    std::vector<long long> ids;
+    for (int r = 1; r <= w->Grid().DataRowCount(); ++r)
+      ids.push_back(w->Grid().RecordId(r));
+    return ids;
+  }
+  QStringList RowNumbers() const {
+    QStringList numbers;
+    for (int r = 0; r < w->Model()->rowCount(); ++r)
+      numbers << w->Model()->headerData(r, Qt::Vertical).toString();
+    return numbers;
+  }
+};
+
+}  // namespace
+
+class MainWindowTest : public QObject {
+  Q_OBJECT
+
+ private slots:
+  void init() {
+    MessageBox::clearRecord();
+    unanswered_ = 0;
+    // A box that no answer was queued for would wait for a user: close it and count it.
+    watchdog_.setInterval(20);
+    connect(&watchdog_, &QTimer::timeout, this, [this] {
+      if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
+        ++unanswered_;
+        box->reject();
+      }
+    });
+    watchdog_.start();
+  }
+  void cleanup() {
+    watchdog_.stop();
+    watchdog_.disconnect();
+    QCOMPARE(unanswered_, 0);
+    QCOMPARE(MessageBox::pendingAnswers(), 0);
+    MessageBox::clearRecord();
+  }
+
+  void startsEmptyOnAnEmptyStore() {
+    Fixture x;
+    TfrmMain& w = x.Open();
+    QCOMPARE(w.windowTitle(),
+             QStringLiteral("Sorvane - Extracts data record from web & local file."));
+    QCOMPARE(w.size(), QSize(781, 544));
+    QCOMPARE(w.font().family(), QStringLiteral("Arial"));
+    QCOMPARE(w.font().pointSize(), 8);
+    QCOMPARE(w.Navi()->topLevelItemCount(), 0);
+    QCOMPARE(w.Model()->rowCount(), 0);
+    QCOMPARE(w.Model()->columnCount(), 0);
+    QCOMPARE(w.CurrentTemplet().ID, 0);
+    QCOMPARE(w.CurrentTemplet().TabID, 0);
+    QVERIFY(!x.Action("miStop")->isEnabled());
+    QVERIFY(MessageBox::shown().empty());
+  }
+
+  void showsTheFirstTempletAtStartUp_data() {
+    QTest::addColumn<int>("count");
+    QTest::addColumn<int>("typ");
+    QTest::addColumn<int>("tag");
+    QTest::addColumn<QString>("source");
+    QTest::addColumn<QString>("method");
+    QTest::newRow("only templet, web, text tags") << 1 << 1 << 1 << "URL"
+                                                  << "TextTag";
+    QTest::newRow("first of three, local, expression") << 3 << 0 << 0 << "LOCAL"
+                                                       << "RegExpr";
+  }
+  void showsTheFirstTempletAtStartUp() {
+    QFETCH(int, count);
+    QFETCH(int, typ);
+    QFETCH(int, tag);
+    QFETCH(QString, source);
+    QFETCH(QString, method);
+    Fixture x;
+    const int first = x.f.AddTemplet("first", typ, tag);
+    x.f.AddColumn(first, "Title", 0, 0);
+    for (int i = 1; i < count; ++i)
+      x.f.AddTemplet("other " + std::to_string(i));
+    TfrmMain& w = x.Open();
+    QCOMPARE(w.Navi()->topLevelItemCount(), count);
+    QCOMPARE(w.Navi()->topLevelItem(0)->text(0), QStringLiteral("first"));
+    QCOMPARE(x.Selected(), 0);
+    QCOMPARE(w.CurrentTemplet().ID, first);
+    QCOMPARE(w.CurrentTemplet().ImgDir, ProgramFolder() + "image/");
+    QCOMPARE(w.Model()->columnCount(), 1);
+    QCOMPARE(w.Model()->headerData(0, Qt::Horizontal).toString(), QStringLiteral("Title"));
+    QCOMPARE(x.Status(0), QStringLiteral("All 0 records, page 1/1"));
+    QCOMPARE(x.Status(1), source);
+    QCOMPARE(x.Status(2), method);
+  }
+
+  void laysOutListSplitterAndGrid() {
+    Fixture x;
+    TfrmMain& w = x.Open();
+    auto* header = w.findChild<QLabel*>(QStringLiteral("pnlTempletList"));
+    QVERIFY(header);
+    QCOMPARE(header->text(), QStringLiteral("Templet Listing"));
+    QCOMPARE(header->height(), 22);
+    QVERIFY(header->font().bold());
+    QCOMPARE(header->palette().color(QPalette::Window), QColor(0, 0, 128));
+    QCOMPARE(header->palette().color(QPalette::WindowText), QColor(Qt::white));
+    auto* left = w.findChild<QWidget*>(QStringLiteral("pnlLeft"));
+    QVERIFY(left);
+    QCOMPARE(left->width(), 209);
+    QVERIFY(w.findChild<QSplitter*>(QStringLiteral("Splitter1")));
+    QVERIFY(!w.Navi()->rootIsDecorated());
+    QVERIFY(w.Navi()->isHeaderHidden());
+    QCOMPARE(w.Navi()->editTriggers(), QAbstractItemView::NoEditTriggers);
+    QCOMPARE(w.Navi()->palette().color(QPalette::Base),
+             w.Navi()->palette().color(QPalette::ToolTipBase));
+    QCOMPARE(w.GridView()->objectName(), QStringLiteral("sgDisp"));
+    QCOMPARE(w.GridView()->selectionBehavior(), QAbstractItemView::SelectRows);
+    QCOMPARE(w.GridView()->horizontalHeader()->height(), 20);
+    QCOMPARE(w.Status()->height(), 19);
+  }
+
+  void menuBarHasEveryItemWithItsKeys() {
+    Fixture x;
+    TfrmMain& w = x.Open();
+    // caption|shortcut|enabled, "-" for a separator; menus in order, "&Stop!" at the top level.
+    const QStringList expected = {
+        "[File]",
+        "Open...|Ctrl+O|off",
+        "-",
+        "E&xit||on",
+        "[Templet]",
+        "&New...|Ins|off",
+        "&Extract Now|F5|off",
+        "&Modify...|F2|off",
+        "&Delete||on",
+        "-",
+        "&Import...||off",
+        "-",
+        "&Option...||on",
+        "[Data]",
+        "Delete Selected|Del|on",
+        "-",
+        "Save To &Database||off",
+        "Save As .&CSV File...||off",
+        "Save As C&ustom Format...||off",
+        "-",
+        "D&atabase Management...||off",
+        "[View]",
+        "Previous Page|PgUp|on",
+        "Next Page|PgDown|on",
+        "&Save Column Width||on",
+        "[Help]",
+        "Help|F1|on",
+        "Learning By Sample||on",
+        "-",
+        "Homepage||on",
+        "Sample Resource||on",
+        "-",
+        "About...||on",
+        "&Stop!||off",
+    };
+    QStringList actual;
+    const auto describe = [](const QAction* a) {
+      if (a->isSeparator()) return QStringLiteral("-");
+      return a->text() + "|" + a->shortcut().toString() + "|" + (a->isEnabled() ? "on" : "off");
+    };
+    for (QAction* top : w.menuBar()->actions()) {
+      if (QMenu* menu = top->menu()) {
+        actual << "[" + menu->title() + "]";
+        for (QAction* item : menu->actions())
+          actual << describe(item);
+      } else {
+        actual << describe(top);
+      }
+    }
+    QCOMPARE(actual, expected);
+    for (const char* name : {"miOpen",          "miExit",
+                             "miNewTemplet",    "miExecute",
+                             "miModifyTemplet", "miDeleteTemplet",
+                             "miImport",        "miOption",
+                             "miDelete",        "miSaveToDB",
+                             "miSaveAsCSV",     "miSaveCustom",
+                             "miTableManage",   "miPrev",
+                             "miNext",          "miSaveColumnWidth",
+                             "miHelpTopic",     "miLearningBySample",
+                             "miWebsite",       "miSample",
+                             "miAbout",         "miStop"}) {
+      QVERIFY2(w.findChild<QAction*>(QString::fromLatin1(name)), name);
+    }
+  }
+
+  void statusPanelsKeepTheirWidthsOnResize_data() {
+    QTest::addColumn<int>("width");
+    QTest::newRow("initial") << 781;
+    QTest::newRow("narrow") << 420;
+    QTest::newRow("wide") << 1200;
+  }
+  void statusPanelsKeepTheirWidthsOnResize() {
+    QFETCH(int, width);
+    Fixture x;
+    TfrmMain& w = x.Open();
+    w.resize(width, 544);
+    QTRY_COMPARE(w.Status()->width(), width);
+    QCOMPARE(w.Status()->Panel(0)->width(), width - 100);
+    QCOMPARE(w.Status()->Panel(1)->width(), 35);
+    QCOMPARE(w.Status()->Panel(2)->width(), 65);
+    QCOMPARE(w.Status()->Panel(1)->x(), width - 100);
+    QCOMPARE(w.Status()->Panel(2)->x(), width - 65);
+  }
+
+  void guardDecidesWhetherTheSelectionMoves_data() {
+    QTest::addColumn<int>("extracted");
+    QTest::addColumn<int>("answer");  // 0: no question expected
+    QTest::addColumn<bool>("moves");
+    QTest::newRow("nothing unsaved") << 0 << 0 << true;
+    QTest::newRow("unsaved, Cancel") << 4 << static_cast<int>(QMessageBox::Cancel) << false;
+    QTest::newRow("unsaved, OK") << 4 << static_cast<int>(QMessageBox::Ok) << true;
+  }
+  void guardDecidesWhetherTheSelectionMoves() {
+    QFETCH(int, extracted);
+    QFETCH(int, answer);
+    QFETCH(bool, moves);
+    Fixture x;
+    const int first = x.f.AddTemplet("first");
+    const int second = x.f.AddTemplet("second");
+    TfrmMain& w = x.Open();
+    x.FakeRun(extracted);
+    if (answer) MessageBox::setNextAnswer(static_cast<QMessageBox::StandardButton>(answer));
+    x.Click(1);
+    if (answer) {
+      QCOMPARE(MessageBox::shown().size(), std::size_t{1});
+      QCOMPARE(MessageBox::lastShown().caption, QStringLiteral("Confirm"));
+      QCOMPARE(MessageBox::lastShown().text, QString::fromLatin1(kDiscard));
+      QCOMPARE(MessageBox::lastShown().icon, QMessageBox::Warning);
+      QCOMPARE(MessageBox::lastShown().buttons, QMessageBox::Ok | QMessageBox::Cancel);
+    } else {
+      QVERIFY(MessageBox::shown().empty());
+    }
+    QCOMPARE(x.Selected(), moves ? 1 : 0);
+    QCOMPARE(w.Navi()->currentItem(), w.Navi()->topLevelItem(moves ? 1 : 0));
+    QCOMPARE(w.CurrentTemplet().ID, moves ? second : first);
+    QCOMPARE(w.ExtractedCount(), moves ? 0 : extracted);
+    // Refused: the run's rows stay in the grid.
+    if (!moves) QCOMPARE(w.Grid().DataRowCount(), extracted);
+  }
+
+  void guardRunsWhenTheKeyboardOrAProgramMovesTheSelection() {
+    Fixture x;
+    x.f.AddTemplet("first");
+    x.f.AddTemplet("second");
+    TfrmMain& w = x.Open();
+    x.FakeRun(2);
+    w.Navi()->setFocus();
+    MessageBox::setNextAnswer(QMessageBox::Cancel);
+    QTest::keyClick(w.Navi(), Qt::Key_Down);
+    QCOMPARE(x.Selected(), 0);
+    QCOMPARE(MessageBox::shown().size(), std::size_t{1});
+
+    // A new entry is added at the end; Cancel leaves it unselected.
+    MessageBox::setNextAnswer(QMessageBox::Cancel);
+    w.AddTempletNode(77, 0, "new one", true, true);
+    QCOMPARE(w.Navi()->topLevelItemCount(), 3);
+    QCOMPARE(w.Navi()->topLevelItem(2)->text(0), QStringLiteral("new one"));
+    QCOMPARE(x.Selected(), 0);
+    QCOMPARE(w.ExtractedCount(), 2);
+  }
+
+  void guardDecidesWhetherTheWindowCloses_data() {
+    QTest::addColumn<bool>("byMenu");
+    QTest::addColumn<int>("answer");
+    QTest::addColumn<bool>("closes");
+    QTest::newRow("close button, Cancel") << false << int(QMessageBox::Cancel) << false;
+    QTest::newRow("close button, OK") << false << int(QMessageBox::Ok) << true;
+    QTest::newRow("Exit, Cancel") << true << int(QMessageBox::Cancel) << false;
+    QTest::newRow("Exit, OK") << true << int(QMessageBox::Ok) << true;
+  }
+  void guardDecidesWhetherTheWindowCloses() {
+    QFETCH(bool, byMenu);
+    QFETCH(int, answer);
+    QFETCH(bool, closes);
+    Fixture x;
+    x.f.AddTemplet("first");
+    TfrmMain& w = x.Open();
+    x.FakeRun(3);
+    MessageBox::setNextAnswer(static_cast<QMessageBox::StandardButton>(answer));
+    if (byMenu) {
+      x.Action("miExit")->trigger();
+    } else {
+      w.close();
+    }
+    QCOMPARE(MessageBox::lastShown().text, QString::fromLatin1(kDiscard));
+    QCOMPARE(w.isVisible(), !closes);
+    QCOMPARE(w.ExtractedCount(), closes ? 0 : 3);
+  }
+
+  void closesWithoutQuestionWhenNothingIsUnsaved() {
+    Fixture x;
+    TfrmMain& w = x.Open();
+    QVERIFY(w.close());
+    QVERIFY(MessageBox::shown().empty());
+  }
+
+  void deletingATempletRemovesItsEntryAndRowsButNotItsTable() {
+    Fixture x;
+    const int first = x.BrowseTemplet("first", 3);
+    const int second = x.BrowseTemplet("second", 5);
+    x.f.AddOptions(first, 30, "Arial", 8, 20, "/tmp/");
+    TfrmMain& w = x.Open();
+    QCOMPARE(w.CurrentTemplet().ID, first);
+    const int taid = w.CurrentTemplet().TabID;
+
+    MessageBox::setNextAnswer(QMessageBox::No);
+    x.Action("miDeleteTemplet")->trigger();
+    QCOMPARE(MessageBox::lastShown().caption, QStringLiteral("Confirm"));
+    QCOMPARE(MessageBox::lastShown().text, QStringLiteral("Are you sure delete this templet?"));
+    QCOMPARE(MessageBox::lastShown().icon, QMessageBox::Question);
+    QCOMPARE(MessageBox::lastShown().buttons, QMessageBox::Yes | QMessageBox::No);
+    QCOMPARE(w.Navi()->topLevelItemCount(), 2);
+    QCOMPARE(x.f.Scalar("select count(*) from tmps"), 2);
+
+    MessageBox::setNextAnswer(QMessageBox::Yes);
+    x.Action("miDeleteTemplet")->trigger();
+    QCOMPARE(w.Navi()->topLevelItemCount(), 1);
+    QCOMPARE(x.f.Scalar("select count(*) from tmps where tmid=" + std::to_string(first)), 0);
+    QCOMPARE(x.f.Scalar("select count(*) from cols where tmid=" + std::to_string(first)), 0);
+    QCOMPARE(x.f.Scalar("select count(*) from opts where tmid=" + std::to_string(first)), 0);
+    QCOMPARE(x.f.Scalar("select count(id) from t" + std::to_string(taid)), 3);
+    // The neighbour takes the entry's place and is shown.
+    QCOMPARE(x.Selected(), 0);
+    QCOMPARE(w.CurrentTemplet().ID, second);
+    QCOMPARE(w.Grid().DataRowCount(), 5);
+
+    // Deleting the last entry leaves the current templet and the grid as they were.
+    MessageBox::setNextAnswer(QMessageBox::Yes);
+    x.Action("miDeleteTemplet")->trigger();
+    QCOMPARE(w.Navi()->topLevelItemCount(), 0);
+    QCOMPARE(w.CurrentTemplet().ID, second);
+    QCOMPARE(w.Grid().DataRowCount(), 5);
+
+    // Without an entry, Delete asks nothing.
+    x.Action("miDeleteTemplet")->trigger();
+    QCOMPARE(MessageBox::shown().size(), std::size_t{3});
+  }
+
+  void pagesThroughStoredRecordsWithMenuAndKeys() {
+    Fixture x;
+    x.BrowseTemplet("paged", 45);
+    TfrmMain& w = x.Open();
+    w.activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(&w));
+    w.GridView()->setFocus();
+    struct Step {
+      Qt::Key key;
+      const char* status;
+      long long first, rows;
+    };
+    const Step steps[] = {
+        {Qt::Key_unknown, "All 45 records, page 1/3", 1, 20},
+        {Qt::Key_PageDown, "All 45 records, page 2/3", 21, 20},
+        {Qt::Key_PageDown, "All 45 records, page 3/3", 41, 5},
+        {Qt::Key_PageDown, "All 45 records, page 3/3", 41, 5},
+        {Qt::Key_PageUp, "All 45 records, page 2/3", 21, 20},
+        {Qt::Key_PageUp, "All 45 records, page 1/3", 1, 20},
+        {Qt::Key_PageUp, "All 45 records, page 1/3", 1, 20},
+    };
+    for (const Step& step : steps) {
+      if (step.key != Qt::Key_unknown) QTest::keyClick(w.GridView(), step.key);
+      QCOMPARE(x.Status(0), QString::fromLatin1(step.status));
+      QCOMPARE(w.Model()->rowCount(), static_cast<int>(step.rows));
+      QCOMPARE(w.Grid().RecordId(1), step.first);
+      QCOMPARE(x.RowNumbers().first(), QStringLiteral("1"));
+    }
+    x.Action("miNext")->trigger();
+    QCOMPARE(x.Status(0), QStringLiteral("All 45 records, page 2/3"));
+    QCOMPARE(w.Model()->data(w.Model()->index(0, 0)).toString(), QStringLiteral("a-21"));
+  }
+
+  void recordsPerPageZeroShowsEverythingAndPagingDoesNothing() {
+    Fixture x;
+    const int id = x.BrowseTemplet("all", 45);
+    x.f.AddOptions(id, 20, "Arial", 8, 0, "/tmp/");
+    TfrmMain& w = x.Open();
+    QCOMPARE(x.Status(0), QStringLiteral("All 45 records, page 1/1"));
+    QCOMPARE(w.Model()->rowCount(), 45);
+    x.Action("miNext")->trigger();
+    x.Action("miPrev")->trigger();
+    QCOMPARE(x.Status(0), QStringLiteral("All 45 records, page 1/1"));
+    QCOMPARE(w.Model()->rowCount(), 45);
+    QCOMPARE(w.Grid().RecordId(1), 1);
+  }
+
+  void deletingSelectedRowsRemovesThemAndRenumbers() {
+    Fixture x;
+    x.BrowseTemplet("nine", 9);
+    TfrmMain& w = x.Open();
+    const int taid = w.CurrentTemplet().TabID;
+    QTableView* view = w.GridView();
+    const auto select_rows = [&](int top, int bottom) {
+      view->clearSelection();
+      view->selectionModel()->select(
+          QItemSelection(w.Model()->index(top, 0), w.Model()->index(bottom, 1)),
+          QItemSelectionModel::Select | QItemSelectionModel::Rows);
+    };
+
+    select_rows(2, 3);
+    MessageBox::setNextAnswer(QMessageBox::No);
+    x.Action("miDelete")->trigger();
+    QCOMPARE(MessageBox::lastShown().text, QStringLiteral("Are you sure to delete these record?"));
+    QCOMPARE(MessageBox::lastShown().caption, QStringLiteral("Confirm"));
+    QCOMPARE(MessageBox::lastShown().icon, QMessageBox::Question);
+    QCOMPARE(w.Model()->rowCount(), 9);
+
+    select_rows(2, 3);
+    MessageBox::setNextAnswer(QMessageBox::Yes);
+    x.f.TraceStatements("delete");
+    QTest::keyClick(view, Qt::Key_Delete);
+    QCOMPARE(x.f.Traced(), std::vector<std::string>(
+                               {"delete from t" + std::to_string(taid) + " where id in (3,4)"}));
+    QCOMPARE(x.GridIds(), (std::vector<long long>{1, 2, 5, 6, 7, 8, 9}));
+    QCOMPARE(x.RowNumbers(), QStringList({"1", "2", "3", "4", "5", "6", "7"}));
+    QCOMPARE(w.Model()->data(w.Model()->index(2, 0)).toString(), QStringLiteral("a-5"));
+    QCOMPARE(x.f.Scalar("select count(id) from t" + std::to_string(taid)), 7);
+    QCOMPARE(x.Status(0), QStringLiteral("All 9 records, page 1/1"));
+
+    // Run results are only taken out of the grid.
+    x.FakeRun(4);
+    select_rows(0, 1);
+    MessageBox::setNextAnswer(QMessageBox::Yes);
+    x.f.TraceStatements("delete");
+    x.Action("miDelete")->trigger();
+    QVERIFY(x.f.Traced().empty());
+    QCOMPARE(w.Model()->rowCount(), 2);
+    QCOMPARE(w.ExtractedCount(), 4);
+    QCOMPARE(x.f.Scalar("select count(id) from t" + std::to_string(taid)), 7);
+  }
+
+  void savedColumnWidthsAreUsedWhenTheTempletIsShownAgain() {
+    Fixture x;
+    x.BrowseTemplet("widths", 2);
+    x.f.AddTemplet("other");
+    TfrmMain& w = x.Open();
+    QHeaderView* header = w.GridView()->horizontalHeader();
+    QCOMPARE(header->sectionSize(0), 70);
+    QCOMPARE(header->sectionSize(1), 90);
+    header->resizeSection(0, 150);
+    x.Action("miSaveColumnWidth")->trigger();
+    QCOMPARE(x.f.Scalar("select width from cols where tit='First'"), 150);
+    QCOMPARE(x.f.Scalar("select width from cols where tit='Second'"), 90);
+    x.Click(1);
+    x.Click(0);
+    QCOMPARE(w.GridView()->horizontalHeader()->sectionSize(0), 150);
+    QCOMPARE(w.GridView()->horizontalHeader()->sectionSize(1), 90);
+  }
+
+  void storedRowHeightAppliesToEveryDataRowAndTheTitleRowStays() {
+    Fixture x;
+    const int id = x.BrowseTemplet("tall", 5);
+    x.f.AddOptions(id, 35, "Courier New", 11, 20, "/tmp/");
+    TfrmMain& w = x.Open();
+    for (int r = 0; r < 5; ++r)
+      QCOMPARE(w.GridView()->verticalHeader()->sectionSize(r), 35);
+    QCOMPARE(w.GridView()->horizontalHeader()->height(), 20);
+    QCOMPARE(w.GridView()->font().family(), QStringLiteral("Courier New"));
+    QCOMPARE(w.GridView()->font().pointSize(), 11);
+    QCOMPARE(w.CurrentTemplet().ImgDir, std::string("/tmp/"));
+  }
+
+  void optionWithoutACurrentTempletRefusesAndTouchesNoRow() {
+    Fixture x;
+    TfrmMain& w = x.Open();
+    const long long rows = x.f.Scalar("select count(*) from opts");
+    MessageBox::setNextAnswer(QMessageBox::Ok);
+    x.Action("miOption")->trigger();
+    QCOMPARE(MessageBox::lastShown().caption, QStringLiteral("Note"));
+    QCOMPARE(MessageBox::lastShown().text, QStringLiteral("Please select a templet."));
+    QCOMPARE(MessageBox::lastShown().icon, QMessageBox::Warning);
+    QCOMPARE(x.f.Scalar("select count(*) from opts"), rows);
+    QCOMPARE(x.f.Scalar("select count(*) from opts where tmid=0 and oid=1"), 1);
+    QVERIFY(w.isVisible());
+  }
+
+  void optionsConfirmedInTheDialogApplyAtOnce() {
+    Fixture x;
+    const int id = x.BrowseTemplet("opts", 3);
+    TfrmMain& w = x.Open();
+    QCOMPARE(w.GridView()->verticalHeader()->sectionSize(0), 20);
+    WhenModal<TfrmOption>([](TfrmOption* dialog) {
+      auto* height = dialog->findChild<QLineEdit*>(QStringLiteral("edtRowH"));
+      height->setText(QStringLiteral("35"));
+      QTest::mouseClick(dialog->findChild<QPushButton*>(QStringLiteral("btnOK")), Qt::LeftButton);
+    });
+    x.Action("miOption")->trigger();
+    QCOMPARE(x.f.Scalar("select val from opts where oid=1 and tmid=" + std::to_string(id)), 35);
+    for (int r = 0; r < 3; ++r)
+      QCOMPARE(w.GridView()->verticalHeader()->sectionSize(r), 35);
+    QCOMPARE(w.GridView()->horizontalHeader()->height(), 20);
+    // The page is not reloaded.
+    QCOMPARE(w.Model()->rowCount(), 3);
+  }
+
+  void storeErrorWhileShowingKeepsTheTitlesAndTheWindow() {
+    Fixture x;
+    x.f.AddTemplet("first");
+    const int broken = x.BrowseTemplet("broken", 4);
+    x.f.Exec("update cols set fid=999 where tit='Second' and tmid=" + std::to_string(broken));
+    TfrmMain& w = x.Open();
+    QCOMPARE(x.Status(0), QStringLiteral("All 0 records, page 1/1"));
+    MessageBox::setNextAnswer(QMessageBox::Ok);
+    x.Click(1);
+    QCOMPARE(MessageBox::lastShown().caption, QStringLiteral("Error"));
+    QVERIFY(MessageBox::lastShown().text.contains(QStringLiteral("f999")));
+    QCOMPARE(w.CurrentTemplet().ID, broken);
+    QCOMPARE(w.Model()->columnCount(), 2);
+    QCOMPARE(w.Model()->rowCount(), 0);
+    QCOMPARE(x.Status(0), QStringLiteral("All 0 records, page 1/1"));  // not updated
+    QVERIFY(w.isVisible());
+  }
+
+  void hostsRunsThroughTheWindow() {
+    Fixture x;
+    x.f.AddTemplet("first");
+    TfrmMain& w = x.Open();
+    RunHost& host = w;
+    QVERIFY(!host.StopEnabled());
+    host.SetStopEnabled(true);
+    QVERIFY(x.Action("miStop")->isEnabled());
+    x.Action("miStop")->trigger();
+    QVERIFY(!host.StopEnabled());
+
+    host.ShowStatus("Loading: http://127.0.0.1/p?a=1&b=2");
+    QCOMPARE(x.Status(0), QStringLiteral("Loading: http://127.0.0.1/p?a=1&b=2"));
+
+    struct Case {
+      RunHost::Buttons buttons;
+      QMessageBox::StandardButton pressed;
+      RunHost::Answer answer;
+    };
+    const Case cases[] = {
+        {RunHost::Buttons::kOk, QMessageBox::Ok, RunHost::Answer::kOk},
+        {RunHost::Buttons::kOkCancel, QMessageBox::Cancel, RunHost::Answer::kCancel},
+        {RunHost::Buttons::kOkCancel, QMessageBox::NoButton, RunHost::Answer::kCancel},
+        {RunHost::Buttons::kYesNo, QMessageBox::Yes, RunHost::Answer::kYes},
+        {RunHost::Buttons::kYesNo, QMessageBox::NoButton, RunHost::Answer::kNo},
+    };
+    for (const Case& c : cases) {
+      MessageBox::setNextAnswer(c.pressed);
+      QVERIFY(host.Message("Note", "text", RunHost::Icon::kWarning, c.buttons) == c.answer);
+    }
+    QCOMPARE(MessageBox::lastShown().icon, QMessageBox::Warning);
+    std::string code;
+    QVERIFY(!host.AskVerificationCode(
+        "http://127.0.0.1/login", [] { return std::string(); }, code));
+
+    // Rows a run appends reach the view in batches while the host pumps.
+    ResultGrid& grid = host.Grid();
+    QCOMPARE(&grid, &w.Grid());
+    for (int i = 0; i < 500; ++i)
+      grid.AppendRow(0, {"r"});
+    QTRY_COMPARE(w.Model()->rowCount(), 500);
+  }
+
+  void helpOpensTheLowerCasedPageOfTheHelpFolder() {
+    Fixture x;
+    TfrmMain& w = x.Open();
+    w.ShowHelpTopic("Col_TextTag.HTML");
+    HelpWindow* help = ShowHelpTopic("col_texttag.html");
+    QCOMPARE(help->PagePath(), QString::fromStdString(ProgramFolder() + "help/col_texttag.html"));
+    QVERIFY(help->isVisible());
+    x.Action("miHelpTopic")->trigger();
+    QCOMPARE(help->PagePath(), QString::fromStdString(ProgramFolder() + "help/introduce.html"));
+    x.Action("miLearningBySample")->trigger();
+    QCOMPARE(help->PagePath(), QString::fromStdString(ProgramFolder() + "help/sample.html"));
+    // The help folder does not exist beside the test: the window says so.
+    QVERIFY(help->Browser()->toPlainText().contains(QStringLiteral("sample.html")));
+    CloseHelpWindow();
+  }
+
+  void webCommandsOpenTheProductPages() {
+    Fixture x;
+    x.Open();
+    UrlCatcher catcher;
+    QDesktopServices::setUrlHandler(QStringLiteral("http"), &catcher, "open");
+    x.Action("miWebsite")->trigger();
+    x.Action("miSample")->trigger();
+    QDesktopServices::unsetUrlHandler(QStringLiteral("http"));
+    QCOMPARE(catcher.urls, QList<QUrl>({QUrl(QString::fromLatin1(kHomePageUrl)),
+                                        QUrl(QString::fromLatin1(kSamplePageUrl))}));
+  }
+
+ private:
+  QTimer watchdog_;
+  int unanswered_ = 0;
+};
+
+}  // namespace sorvane
+
+QTEST_MAIN(sorvane::MainWindowTest)
+#include "mainwindow_test.moc"
