@@ -4,6 +4,7 @@
 #include <QCloseEvent>
 #include <QCoreApplication>
 #include <QDesktopServices>
+#include <QFileDialog>
 #include <QGuiApplication>
 #include <QHeaderView>
 #include <QIcon>
@@ -18,6 +19,8 @@
 #include <QVBoxLayout>
 
 #include <algorithm>
+#include <string>
+#include <vector>
 
 #include "core/aboutdialog.h"
 #include "core/errorbox.h"
@@ -85,6 +88,27 @@ QString Decoded(std::string_view text) {
   return QString::fromLocal8Bit(text.data(), static_cast<qsizetype>(text.size()));
 }
 
+// A filter written as "description|patterns|description|patterns..." (patterns separated by
+// ";") in the form of the platform's file dialog: "description (patterns);;...".
+QString QtFileFilter(std::string_view filter) {
+  const QStringList parts =
+      QString::fromLatin1(filter.data(), static_cast<qsizetype>(filter.size()))
+          .split(QLatin1Char('|'));
+  QStringList out;
+  for (qsizetype i = 0; i + 1 < parts.size(); i += 2) {
+    QString description = parts[i];
+    const qsizetype paren = description.indexOf(QLatin1Char('('));
+    if (paren >= 0) description.truncate(paren);
+    QStringList patterns;
+    for (const QString& pattern : parts[i + 1].split(QLatin1Char(';'))) {
+      if (!pattern.trimmed().isEmpty()) patterns << pattern.trimmed();
+    }
+    out << description.trimmed() + QStringLiteral(" (") + patterns.join(QLatin1Char(' ')) +
+               QLatin1Char(')');
+  }
+  return out.join(QStringLiteral(";;"));
+}
+
 }  // namespace
 
 TfrmMain::TfrmMain(QWidget* parent) : QMainWindow(parent) {
@@ -107,7 +131,7 @@ TfrmMain::~TfrmMain() {
   CloseHelpWindow();
   // Taking the list apart moves its selection: neither the guard nor the grid may follow.
   navi_handler_attached_ = false;
-  extracted_count_ = 0;
+  run_state_.extracted = 0;
   delete tvNavi_;
   // The view goes before the model, and the model before the grid it listens to.
   delete sgDisp_;
@@ -160,7 +184,7 @@ void TfrmMain::CreateComponents() {
   }
   tvNavi_->setPalette(list);
   auto* guarded = new GuardedSelectionModel(
-      tvNavi_->model(), [this] { return ConfirmDiscard(); }, tvNavi_);
+      tvNavi_->model(), [this] { return !Running() && ConfirmDiscard(); }, tvNavi_);
   QItemSelectionModel* plain = tvNavi_->selectionModel();
   tvNavi_->setSelectionModel(guarded);
   delete plain;
@@ -224,10 +248,12 @@ void TfrmMain::CreateMenus() {
     return [url] { QDesktopServices::openUrl(QUrl(QString::fromLatin1(url))); };
   };
   const Item items[] = {
-      {"File", "miOpen", "Open...", QKeySequence(Qt::CTRL | Qt::Key_O), true, {}},
+      {"File", "miOpen", "Open...", QKeySequence(Qt::CTRL | Qt::Key_O), true,
+       [this] { OpenAndExtract(); }},
       {"File", "miExit", "E&xit", {}, false, [this] { close(); }},
       {"Templet", "miNewTemplet", "&New...", QKeySequence(Qt::Key_Insert), false, {}},
-      {"Templet", "miExecute", "&Extract Now", QKeySequence(Qt::Key_F5), false, {}},
+      {"Templet", "miExecute", "&Extract Now", QKeySequence(Qt::Key_F5), false,
+       [this] { ExtractNow(); }},
       {"Templet", "miModifyTemplet", "&Modify...", QKeySequence(Qt::Key_F2), false, {}},
       {"Templet", "miDeleteTemplet", "&Delete", {}, true, [this] { DeleteTemplet(); }},
       {"Templet", "miImport", "&Import...", {}, true, {}},
@@ -279,9 +305,9 @@ void TfrmMain::CreateMenus() {
   connect(miStop_, &QAction::triggered, this, [this] { SetStopEnabled(false); });
   bar->addAction(miStop_);
 
-  // A double-click on an entry extracts it, like "&Extract Now".
+  // A double-click on an entry extracts it, like "&Extract Now"; during a run it starts nothing.
   connect(tvNavi_, &QTreeWidget::itemDoubleClicked, this, [this] {
-    if (auto* execute = findChild<QAction*>(QStringLiteral("miExecute"))) execute->trigger();
+    if (!Running()) ExtractNow();
   });
 }
 
@@ -364,20 +390,85 @@ void TfrmMain::ColumnResized(int section, int new_size) {
 }
 
 bool TfrmMain::ConfirmDiscard() {
-  if (extracted_count_ == 0) return true;
+  if (run_state_.extracted == 0) return true;
   if (MessageBox::Warning(this, QStringLiteral("Confirm"), QString::fromLatin1(kDiscardQuestion),
                           QMessageBox::Ok | QMessageBox::Cancel) != QMessageBox::Ok) {
     return false;
   }
-  extracted_count_ = 0;
+  run_state_.extracted = 0;
   return true;
 }
 
 void TfrmMain::closeEvent(QCloseEvent* event) {
+  if (Running()) {
+    // The run is still on the call stack: it stops first, and the window closes after it.
+    close_after_run_ = true;
+    SetStopEnabled(false);
+    event->ignore();
+    return;
+  }
   if (ConfirmDiscard()) {
     event->accept();
   } else {
     event->ignore();
+  }
+}
+
+const TTemplet* TfrmMain::TempletToRun() const {
+  const TTemplet* selected = SelectedTemplet();
+  if (selected && selected->ID == pages_.Current().ID) return &pages_.Current();
+  return selected;
+}
+
+RunContext TfrmMain::MakeRunContext() {
+  return RunContext{*this, *dm, re_, run_state_, nullptr, {}};
+}
+
+RunCommandHooks TfrmMain::MakeRunHooks() {
+  RunCommandHooks hooks;
+  hooks.choose_files = [this](std::vector<std::string>& files) {
+    if (file_chooser_) return file_chooser_(files);
+    const QStringList chosen = QFileDialog::getOpenFileNames(
+        this, QStringLiteral("Open"), QString(), QtFileFilter(kSourceFileFilter));
+    files.clear();
+    for (const QString& path : chosen)
+      files.push_back(path.toLocal8Bit().toStdString());
+    return !chosen.isEmpty();
+  };
+  hooks.running_changed = [this](bool running) { SetRunning(running); };
+  return hooks;
+}
+
+void TfrmMain::SetRunning(bool running) {
+  // The run needs the grid's columns and the selected templet as they were when it started.
+  for (const char* name :
+       {"miExecute", "miOpen", "miDeleteTemplet", "miOption", "miDelete", "miPrev", "miNext"}) {
+    if (auto* action = findChild<QAction*>(QString::fromLatin1(name))) action->setEnabled(!running);
+  }
+  if (!running) model_->Flush();
+}
+
+void TfrmMain::ExtractNow() {
+  if (Running()) return;
+  RunCommand([this] {
+    RunContext ctx = MakeRunContext();
+    sorvane::ExtractNow(ctx, TempletToRun(), MakeRunHooks());
+  });
+  if (close_after_run_) {
+    close_after_run_ = false;
+    close();
+  }
+}
+
+void TfrmMain::OpenAndExtract() {
+  if (Running()) return;
+  RunCommand([this] {
+    RunContext ctx = MakeRunContext();
+    sorvane::OpenAndExtract(ctx, TempletToRun(), MakeRunHooks());
+  });
+  if (close_after_run_) {
+    close_after_run_ = false;
+    close();
   }
 }
 

@@ -19,11 +19,15 @@
 #include <functional>
 #include <string>
 #include <string_view>
+#include <utility>
+#include <vector>
 
 #include "core/resultgrid.h"
 #include "core/resultpages.h"
 #include "core/runhost.h"
 #include "core/templet.h"
+#include "engine/regexpr.h"
+#include "engine/rundriver.h"
 
 class QAction;
 class QLabel;
@@ -63,8 +67,14 @@ class TfrmMain : public QMainWindow, public RunHost {
   const TTemplet& CurrentTemplet() const { return pages_.Current(); }
   const ResultPages& Pages() const { return pages_; }
   // The number of records of the last run that are not yet saved or exported.
-  int ExtractedCount() const { return extracted_count_; }
-  void SetExtractedCount(int count) { extracted_count_ = count; }
+  int ExtractedCount() const { return run_state_.extracted; }
+  void SetExtractedCount(int count) { run_state_.extracted = count; }
+  // True while a run is going on.
+  bool Running() const { return run_state_.running; }
+  // Tests answer the open-file dialog of "Open..." and "&Extract Now" with this; it returns
+  // false for a cancelled dialog. Empty: the real dialog.
+  using FileChooser = std::function<bool(std::vector<std::string>& files)>;
+  void SetFileChooserForTesting(FileChooser chooser) { file_chooser_ = std::move(chooser); }
   // Runs `command` under the standard error box; true when it ran to its end.
   bool RunCommand(const std::function<void()>& command);
 
@@ -101,6 +111,17 @@ class TfrmMain : public QMainWindow, public RunHost {
   void ApplyColumnWidths();
   void ColumnResized(int section, int new_size);
 
+  // Runs: "&Extract Now" (also a double-click on an entry), "Open...".
+  void ExtractNow();
+  void OpenAndExtract();
+  RunContext MakeRunContext();
+  RunCommandHooks MakeRunHooks();
+  // The run of the selected entry: the current templet (with its image folder) when it is the
+  // selected one, otherwise the entry's record; null without a selection.
+  const TTemplet* TempletToRun() const;
+  // Enables the commands that may not change the grid or the templet while a run goes on.
+  void SetRunning(bool running);
+
   // Commands.
   void DeleteTemplet();
   void EditOptions();
@@ -112,7 +133,10 @@ class TfrmMain : public QMainWindow, public RunHost {
 
   ResultGrid grid_;
   ResultPages pages_{grid_};
-  int extracted_count_ = 0;
+  RunState run_state_;
+  RegExpr re_;  // the one expression engine of the window, for every run
+  bool close_after_run_ = false;
+  FileChooser file_chooser_;
   bool navi_handler_attached_ = false;
   bool applying_widths_ = false;
   QElapsedTimer since_pump_;

@@ -237,12 +237,12 @@ class MainWindowTest : public QObject {
     // caption|shortcut|enabled, "-" for a separator; menus in order, "&Stop!" at the top level.
     const QStringList expected = {
         "[File]",
-        "Open...|Ctrl+O|off",
+        "Open...|Ctrl+O|on",
         "-",
         "E&xit||on",
         "[Templet]",
         "&New...|Ins|off",
-        "&Extract Now|F5|off",
+        "&Extract Now|F5|on",
         "&Modify...|F2|off",
         "&Delete||on",
         "-",
@@ -669,6 +669,86 @@ class MainWindowTest : public QObject {
     for (int i = 0; i < 500; ++i)
       grid.AppendRow(0, {"r"});
     QTRY_COMPARE(w.Model()->rowCount(), 500);
+  }
+
+  // A local text-tag templet over one stored file of `records` records "<b>n</b>".
+  int LocalTemplet(Fixture& x, const std::string& name, int records) {
+    std::string page;
+    for (int i = 1; i <= records; ++i)
+      page += "<b>" + std::to_string(i) + "</b>\n";
+    const int id = x.f.AddTemplet(name, 0, 1, 0);
+    x.f.AddColumn(id, "Value", 0, 0);
+    x.f.Exec("insert into urls(tmid,url) values(" + std::to_string(id) + "," +
+             QuotedStr(x.f.Dir().Write(name + ".txt", page)) + ")");
+    return id;
+  }
+
+  void extractNowRunsTheSelectedTempletIntoTheGrid() {
+    Fixture x;
+    LocalTemplet(x, "local", 3);
+    x.f.AddTemplet("other");
+    TfrmMain& w = x.Open();
+    x.Action("miExecute")->trigger();
+    QCOMPARE(w.Grid().DataRowCount(), 3);
+    QCOMPARE(w.Grid().Cell(1, 3), std::string("3"));
+    QCOMPARE(w.Model()->rowCount(), 3);
+    QCOMPARE(x.Status(0), QStringLiteral("Done! All 3 records extracted."));
+    QCOMPARE(w.ExtractedCount(), 3);
+    QVERIFY(!x.Action("miStop")->isEnabled());
+    QVERIFY(x.Action("miExecute")->isEnabled());
+    // The unsaved records are guarded: Cancel keeps the selection and the rows.
+    MessageBox::setNextAnswer(QMessageBox::Cancel);
+    x.Click(1);
+    QCOMPARE(x.Selected(), 0);
+    QCOMPARE(w.Grid().DataRowCount(), 3);
+  }
+
+  void extractNowWithoutStoredPathsAsksForFilesAndOpenReadsChosenFiles() {
+    Fixture x;
+    const int id = x.f.AddTemplet("no paths", 0, 1, 0);
+    x.f.AddColumn(id, "Value", 0, 0);
+    const std::string file = x.f.Dir().Write("chosen.txt", "<b>a</b><b>b</b>");
+    TfrmMain& w = x.Open();
+    int asked = 0;
+    w.SetFileChooserForTesting([&](std::vector<std::string>& files) {
+      ++asked;
+      files = {file};
+      return true;
+    });
+    x.Action("miExecute")->trigger();
+    QCOMPARE(asked, 1);
+    QCOMPARE(w.Grid().DataRowCount(), 2);
+    // Open reads the chosen files with the templet's method; a cancelled dialog runs nothing.
+    w.SetExtractedCount(0);
+    x.Action("miOpen")->trigger();
+    QCOMPARE(asked, 2);
+    QCOMPARE(x.Status(0), QStringLiteral("Done! All 2 records extracted."));
+    w.SetFileChooserForTesting([&](std::vector<std::string>&) { return false; });
+    w.Grid().ClearRows();
+    x.Action("miOpen")->trigger();
+    QCOMPARE(w.Grid().DataRowCount(), 0);
+  }
+
+  void closingDuringARunStopsItFirst() {
+    Fixture x;
+    LocalTemplet(x, "big", 20000);
+    TfrmMain& w = x.Open();
+    bool asked_to_close = false;
+    // The run's first event processing asks the window to close, as a click would.
+    MessageBox::setNextAnswer(QMessageBox::Cancel);
+    QTest::qWait(40);
+    QTimer::singleShot(0, &w, [&] {
+      asked_to_close = true;
+      w.close();
+    });
+    x.Action("miExecute")->trigger();
+    QVERIFY(asked_to_close);
+    QVERIFY(!w.Running());
+    QVERIFY(w.Grid().DataRowCount() < 20000);
+    // After the run the window asks about the records it has, as any close does.
+    QCOMPARE(MessageBox::lastShown().text,
+             QStringLiteral("The Extraction result doesn't saved,\nare you sure to discard these "
+                            "records?"));
   }
 
   void helpOpensTheLowerCasedPageOfTheHelpFolder() {
