@@ -7,7 +7,7 @@ test:
 asan:
 	scripts/test --asan
 bench:
-	cmake -S . -B build-bench -G Ninja -DCMAKE_BUILD_TYPE=Release -DSORVANE_BUILD_TESTS=OFF
+	cmake -S . -B build-bench -G Ninja -DCMAKE_BUILD_TYPE=Release
 	cmake --build build-bench
 	for b in build-bench/bench/bench_*; do echo "# $$b"; $$b; done
 format:

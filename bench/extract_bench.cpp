@@ -46,10 +46,7 @@ class BenchHost : public RunHost {
   bool StopEnabled() const override { return true; }
   void SetStopEnabled(bool) override {}
   Answer Message(std::string_view, std::string_view, Icon, Buttons) override { return Answer::kOk; }
-  bool AskVerificationCode(std::string_view, const std::function<std::string()>&,
-                           std::string&) override {
-    return false;
-  }
+  bool AskImageCode(const VerificationCodeRequest&, std::string&) override { return false; }
   ResultGrid& Grid() override { return grid; }
   ResultGrid grid;
 };

@@ -5,17 +5,28 @@
 // TEMPLET is a templet's name or id. Without FILEs the templet reads its stored sources, as
 // Extract Now does; with FILEs it reads those files with the templet's method, as Open does.
 // The records go to standard output in the CSV format of "Save As CSV", title line first; the
-// status texts go to standard error. Exit status: 0 for a completed run; 1 for a run that ended by
-// a failure (the rows extracted before it are still written), was interrupted (SIGINT/SIGTERM act
-// as Stop), or whose definitions the store could not give; 2 for bad arguments (unknown templet,
-// missing store or file, a templet without stored sources). The store is never created.
+// status texts and messages go to standard error. Exit status: 0 for a completed run; 1 for a run
+// that ended by a failure (an error, a page that failed to load, a failed login; the rows
+// extracted before it are still written), was interrupted (SIGINT/SIGTERM act as Stop), could not
+// ask for a verification code, or whose definitions the store could not give; 2 for bad arguments
+// (unknown templet, missing store or file, a templet without stored sources). The store is never
+// created.
+//
+// A login with a verification image saves the image to a temporary file, names it on standard
+// error and reads the characters from standard input when that is a terminal (an empty line
+// loads a new image, end of input cancels). Without a terminal the run ends as if the question
+// had been cancelled.
 
+#include <unistd.h>
+
+#include <signal.h>
 #include <atomic>
 #include <chrono>
-#include <csignal>
 #include <cstdio>
+#include <cstdlib>
 #include <exception>
 #include <filesystem>
+#include <fstream>
 #include <iostream>
 #include <optional>
 #include <string>
@@ -29,6 +40,8 @@
 #include "core/templet.h"
 #include "core/templetstore.h"
 #include "engine/decimal.h"
+#include "engine/httpclient.h"
+#include "engine/login.h"
 #include "engine/regexpr.h"
 #include "engine/rundriver.h"
 #include "output/csv.h"
@@ -57,8 +70,54 @@ void Say(std::string_view text) {
   std::cerr << "sorvane-run: " << text << '\n';
 }
 
-// The run's host on the console: status texts to standard error (record counts at most a few
-// times a second), a stop flag that an interrupt also clears, and no one to answer questions.
+// The file name extension of a verification image, by its first bytes.
+std::string ImageSuffix(std::string_view bytes) {
+  const std::string_view format = ImageFormatOf(bytes);
+  if (format == "GIF") return ".gif";
+  if (format == "BMP") return ".bmp";
+  if (format == "PNG") return ".png";
+  if (format == "JPEG") return ".jpg";
+  return ".img";
+}
+
+// A verification image in a fresh file of the temporary folder, removed when the object goes.
+class ImageFile {
+ public:
+  explicit ImageFile(const std::string& bytes) {
+    std::error_code ec;
+    const std::filesystem::path folder = std::filesystem::temp_directory_path(ec);
+    const std::string suffix = ImageSuffix(bytes);
+    std::string name =
+        ((ec ? std::filesystem::path("/tmp") : folder) / "sorvane-code-XXXXXX").string() + suffix;
+    const int fd = mkstemps(name.data(), static_cast<int>(suffix.size()));
+    if (fd < 0) return;
+    close(fd);
+    std::ofstream out(name, std::ios::binary | std::ios::trunc);
+    out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+    out.close();
+    path_ = name;
+    if (!out) Remove();
+  }
+  ~ImageFile() { Remove(); }
+  ImageFile(const ImageFile&) = delete;
+  ImageFile& operator=(const ImageFile&) = delete;
+
+  // Empty when the file could not be written.
+  const std::string& Path() const { return path_; }
+
+ private:
+  void Remove() {
+    if (path_.empty()) return;
+    std::error_code ec;
+    std::filesystem::remove(path_, ec);
+    path_.clear();
+  }
+  std::string path_;
+};
+
+// The run's host on the console: status texts and messages to standard error (record counts at
+// most a few times a second), a stop flag that an interrupt also clears, and the verification
+// question on the terminal when there is one.
 class ConsoleHost : public RunHost {
  public:
   void ShowStatus(std::string_view text) override {
@@ -73,8 +132,12 @@ class ConsoleHost : public RunHost {
   void ProcessEvents() override {}
   bool StopEnabled() const override { return stop_enabled_ && !g_interrupted; }
   void SetStopEnabled(bool enabled) override { stop_enabled_ = enabled; }
-  Answer Message(std::string_view caption, std::string_view text, Icon, Buttons buttons) override {
+  Answer Message(std::string_view caption, std::string_view text, Icon icon,
+                 Buttons buttons) override {
     std::cerr << caption << ": " << text << '\n';
+    // A run shows warnings and errors only when something went wrong: a page that did not load,
+    // a login that failed.
+    if (icon == Icon::kWarning || icon == Icon::kError) failed_ = true;
     switch (buttons) {
       case Buttons::kOk:
         return Answer::kOk;
@@ -85,15 +148,50 @@ class ConsoleHost : public RunHost {
     }
     return Answer::kCancel;
   }
-  bool AskVerificationCode(std::string_view, const std::function<std::string()>&,
-                           std::string&) override {
-    Say("a verification code is needed, which cannot be asked for here");
-    return false;
+  bool AskImageCode(const VerificationCodeRequest& request, std::string& code) override {
+    if (isatty(STDIN_FILENO) == 0) {
+      Say("the login needs the characters of a verification image, but standard input is no "
+          "terminal to ask on; the run ends without logging in");
+      failed_ = true;
+      return false;
+    }
+    for (;;) {
+      if (!request.open_login_page(request.login_url)) {
+        Say("Cann't open login page: " + request.login_url);
+      }
+      std::string bytes;
+      std::optional<ImageFile> file;
+      if (!request.fetch_image(request.image_url, bytes)) {
+        Say("Cann't open image: " + request.image_url);
+      } else {
+        file.emplace(bytes);
+        if (file->Path().empty()) {
+          Say("the verification image cannot be saved to the temporary folder");
+        } else {
+          Say("verification image: " + file->Path());
+        }
+      }
+      std::cerr << "Enter chars on the image (an empty line loads a new one): " << std::flush;
+      std::string line;
+      if (!std::getline(std::cin, line) || g_interrupted) {
+        Say("no verification code given; the run ends without logging in");
+        failed_ = true;
+        return false;
+      }
+      if (!line.empty() && line.back() == '\r') line.pop_back();
+      if (line.find_first_not_of(" \t") == std::string::npos) continue;
+      code = line;
+      return true;
+    }
   }
   ResultGrid& Grid() override { return grid_; }
 
+  // A warning or error was shown, or the verification question could not be answered.
+  bool Failed() const { return failed_; }
+
  private:
   ResultGrid grid_;
+  bool failed_ = false;
   bool stop_enabled_ = false;
   std::chrono::steady_clock::time_point last_count_{};
 };
@@ -206,7 +304,14 @@ int Main(int argc, char** argv) {
   ConsoleHost host;
   RegExpr re;
   RunState state;
-  RunContext ctx{host, *store, re, state, nullptr, {}};
+  std::optional<HttpClient> client;
+  try {
+    client.emplace();
+  } catch (const HttpError& e) {
+    Say(e.what());
+    return kExitFailed;
+  }
+  RunContext ctx{host, *store, re, state, nullptr, {}, &*client};
   TTemplet templet;
   try {
     std::string problem;
@@ -227,8 +332,12 @@ int Main(int argc, char** argv) {
     return kExitFailed;
   }
 
-  std::signal(SIGINT, OnSignal);
-  std::signal(SIGTERM, OnSignal);
+  // Without SA_RESTART, so that an interrupt also ends a wait for the verification code.
+  struct sigaction action = {};
+  action.sa_handler = OnSignal;
+  sigemptyset(&action.sa_mask);
+  sigaction(SIGINT, &action, nullptr);
+  sigaction(SIGTERM, &action, nullptr);
 
   RunCommandHooks hooks;
   hooks.choose_files = [&args](std::vector<std::string>& files) {
@@ -250,6 +359,7 @@ int Main(int argc, char** argv) {
     Say("the run was interrupted");
     status = kExitFailed;
   }
+  if (host.Failed()) status = kExitFailed;
 
   try {
     std::ios::sync_with_stdio(false);

@@ -34,6 +34,7 @@
 #include "core/statuspanels.h"
 #include "core/store.h"
 #include "core/templetstore.h"
+#include "engine/imgvaldialog.h"
 
 namespace sorvane {
 namespace {
@@ -124,6 +125,8 @@ TfrmMain::TfrmMain(QWidget* parent) : QMainWindow(parent) {
   CreateComponents();
   CreateMenus();
   since_pump_.start();
+  // While a request waits, the window repaints and Stop can be clicked.
+  http_.SetPump([this] { ProcessEvents(); });
   LoadTemplets();
 }
 
@@ -302,7 +305,11 @@ void TfrmMain::CreateMenus() {
   miStop_->setObjectName(QStringLiteral("miStop"));
   miStop_->setEnabled(false);
   // A click on Stop clears the stop flag; the run ends at its next check.
-  connect(miStop_, &QAction::triggered, this, [this] { SetStopEnabled(false); });
+  // A transfer in progress is cut off at once.
+  connect(miStop_, &QAction::triggered, this, [this] {
+    SetStopEnabled(false);
+    http_.Stop();
+  });
   bar->addAction(miStop_);
 
   // A double-click on an entry extracts it, like "&Extract Now"; during a run it starts nothing.
@@ -421,7 +428,7 @@ const TTemplet* TfrmMain::TempletToRun() const {
 }
 
 RunContext TfrmMain::MakeRunContext() {
-  return RunContext{*this, *dm, re_, run_state_, nullptr, {}};
+  return RunContext{*this, *dm, re_, run_state_, nullptr, {}, &http_};
 }
 
 RunCommandHooks TfrmMain::MakeRunHooks() {
@@ -610,10 +617,8 @@ RunHost::Answer TfrmMain::Message(std::string_view caption, std::string_view tex
   }
 }
 
-bool TfrmMain::AskVerificationCode(std::string_view, const std::function<std::string()>&,
-                                   std::string&) {
-  // The verification-code dialog comes with web logins; until then every request is cancelled.
-  return false;
+bool TfrmMain::AskImageCode(const VerificationCodeRequest& request, std::string& code) {
+  return TfrmImgVal::Ask(request, this, code);
 }
 
 }  // namespace sorvane

@@ -26,6 +26,7 @@
 #include "core/resultpages.h"
 #include "core/runhost.h"
 #include "core/templet.h"
+#include "engine/httpclient.h"
 #include "engine/regexpr.h"
 #include "engine/rundriver.h"
 
@@ -90,9 +91,7 @@ class TfrmMain : public QMainWindow, public RunHost {
   void SetStopEnabled(bool enabled) override;
   Answer Message(std::string_view caption, std::string_view text, Icon icon,
                  Buttons buttons) override;
-  bool AskVerificationCode(std::string_view login_url,
-                           const std::function<std::string()>& fetch_image,
-                           std::string& code) override;
+  bool AskImageCode(const VerificationCodeRequest& request, std::string& code) override;
   ResultGrid& Grid() override { return grid_; }
 
  protected:
@@ -134,7 +133,8 @@ class TfrmMain : public QMainWindow, public RunHost {
   ResultGrid grid_;
   ResultPages pages_{grid_};
   RunState run_state_;
-  RegExpr re_;  // the one expression engine of the window, for every run
+  RegExpr re_;       // the one expression engine of the window, for every run
+  HttpClient http_;  // the one HTTP client of the process: its cookies live as long as the window
   bool close_after_run_ = false;
   FileChooser file_chooser_;
   bool navi_handler_attached_ = false;

@@ -11,6 +11,18 @@ namespace sorvane {
 
 class ResultGrid;
 
+// The two requests behind a verification-code question, made with the run's HTTP client. Each
+// returns false when its request failed.
+struct VerificationCodeRequest {
+  std::string login_url;  // the login form's address; its page is requested before every image
+  std::string image_url;  // the verification image
+  // Requests the page at `url` so that the site sets the cookies of this visit; the text is
+  // dropped.
+  std::function<bool(std::string_view url)> open_login_page;
+  // Fetches the image at `url` into `bytes`.
+  std::function<bool(std::string_view url, std::string& bytes)> fetch_image;
+};
+
 class RunHost {
  public:
   enum class Icon { kInformation, kWarning, kQuestion, kError };
@@ -33,12 +45,11 @@ class RunHost {
   virtual Answer Message(std::string_view caption, std::string_view text, Icon icon,
                          Buttons buttons) = 0;
 
-  // Asks the user for a verification code read from an image: `login_url` is the login page,
-  // `fetch_image` returns the image file's bytes (called at first and again on every refresh).
-  // Returns false when the user cancels; otherwise `code` holds what the user typed.
-  virtual bool AskVerificationCode(std::string_view login_url,
-                                   const std::function<std::string()>& fetch_image,
-                                   std::string& code) = 0;
+  // Asks the user for the characters on a login form's verification image (the window shows
+  // TfrmImgVal): the login page is requested through `request`, then the image, and both again on
+  // every refresh. Returns false when the user cancels or no one can be asked; otherwise `code`
+  // holds what the user typed, untrimmed and never blanks only.
+  virtual bool AskImageCode(const VerificationCodeRequest& request, std::string& code) = 0;
 
   // The result grid the run fills.
   virtual ResultGrid& Grid() = 0;

@@ -6,9 +6,13 @@
 #include "core/resultgrid.h"
 #include "core/runhost.h"
 #include "core/store.h"
+#include "engine/httpclient.h"
+#include "engine/images.h"
+#include "engine/login.h"
 #include "engine/pagefile.h"
 #include "engine/qstrings.h"
 #include "engine/runerror.h"
+#include "engine/sources.h"
 
 namespace sorvane {
 namespace {
@@ -59,6 +63,74 @@ void ReadStoredFiles(RunContext& ctx, PageExtractor& extract, const TTemplet& te
     if (PageFileExists(path)) extract.ExtractPage(ReadPageFile(path));
   }
   host.SetStopEnabled(false);
+}
+
+// The per-page protocol of a web run.
+class WebPageVisitor : public PageVisitor {
+ public:
+  WebPageVisitor(RunHost& host, HttpClient& http, PageExtractor& extract)
+      : host_(host), http_(http), extract_(extract) {}
+
+  bool Visit(const std::string& url, std::string_view field_value, VisitedPage& page) override {
+    if (!host_.StopEnabled()) return false;
+    ShowLoading(host_, url);
+    try {
+      page.text = http_.GetText(url);
+    } catch (const HttpError&) {
+      // Also a transfer that Stop cut off.
+      std::string text(kFailLoadingText);
+      text += '\n';
+      text += url;
+      host_.Message("Error", text, RunHost::Icon::kWarning, RunHost::Buttons::kOk);
+      return false;
+    }
+    page.extracted = extract_.ExtractPage(page.text, field_value);
+    return true;
+  }
+  bool Stopped() const override { return !host_.StopEnabled(); }
+
+ private:
+  RunHost& host_;
+  HttpClient& http_;
+  PageExtractor& extract_;
+};
+
+// While a run goes on, every wait of the client processes the host's events and turns the stop
+// flag into an abort of the transfer in progress.
+class RunPump {
+ public:
+  RunPump(HttpClient* http, RunHost& host) : http_(http), host_(host) {
+    if (http_ == nullptr) return;
+    http_->SetPump([http, &host] {
+      host.ProcessEvents();
+      if (!host.StopEnabled()) http->Stop();
+    });
+  }
+  ~RunPump() {
+    if (http_ != nullptr) http_->SetPump([&host = host_] { host.ProcessEvents(); });
+  }
+  RunPump(const RunPump&) = delete;
+  RunPump& operator=(const RunPump&) = delete;
+
+ private:
+  HttpClient* http_;
+  RunHost& host_;
+};
+
+// The web source steps: the templet's first URL, its tags, the login, then its pages.
+void ReadWebPages(RunContext& ctx, PageExtractor& extract, const TTemplet& templet) {
+  Query& q = ctx.store.qryM;
+  q.Open("select url from urls where tmid=" + std::to_string(templet.ID));
+  if (q.Eof()) return;
+  const std::string url = q.AsString(0);
+  const SourceTags tags = ParseSourceTags(ctx.re, url);
+
+  HttpClient& http = *ctx.http;
+  if (!ApplyLogin(ctx.store, http, ctx.host, templet.ID, url)) return;
+  http.SetContentType("text/html");
+  http.SetUseTls(HttpsAnyCase(url));
+  WebPageVisitor visitor(ctx.host, http, extract);
+  WalkSourcePages(ctx.store, ctx.re, url, tags, visitor);
 }
 
 void EndOfRun(RunContext& ctx, const RunCommandHooks& hooks) {
@@ -117,8 +189,13 @@ bool LoadRunDefinitions(Tdm& store, const TTemplet& templet, RunDefinitions& def
 }
 
 PageExtractor::PageExtractor(RunContext& ctx, const RunDefinitions& defs)
+    : PageExtractor(ctx, defs, ctx.download_image) {}
+
+PageExtractor::PageExtractor(RunContext& ctx, const RunDefinitions& defs,
+                             ImageDownload download_image)
     : ctx_(ctx),
       defs_(defs),
+      download_image_(std::move(download_image)),
       text_plan_(defs.Cols, defs.RecordOpenTag, defs.RecordCloseTag),
       regex_plan_(defs.Cols, defs.Expression, defs.RecordOpenTag, defs.RecordCloseTag) {}
 
@@ -129,22 +206,35 @@ bool PageExtractor::ExtractPage(std::string_view page, std::string_view field_va
     if (pos == 0) return false;
   }
   RecordAppender appender(ctx_.host, ctx_.host.Grid(), defs_.Cols, ctx_.state.rules, field_value,
-                          &ctx_.download_image, ctx_.state.extracted);
+                          &download_image_, ctx_.state.extracted);
   if (defs_.IsTextTag) return text_plan_.ExtractRecords(appender, page, pos);
   return regex_plan_.ExtractRecords(appender, ctx_.host, ctx_.re, page, pos);
 }
 
 void ExecuteTemplet(RunContext& ctx, const TTemplet& templet,
                     const std::vector<std::string>& files) {
-  if (templet.IsURL && ctx.web == nullptr) throw RunError("web sources are not supported yet");
+  if (templet.IsURL && ctx.web == nullptr && ctx.http == nullptr) {
+    throw RunError("Web templets need an HTTP client");
+  }
   ctx.state.extracted = 0;
   ctx.host.Grid().ClearRows();
 
   RunDefinitions defs;
   if (!LoadRunDefinitions(ctx.store, templet, defs, ctx.state.rules)) return;
-  PageExtractor extract(ctx, defs);
+  ImageDownload download = ctx.download_image;
+  if (!download && ctx.http != nullptr) {
+    download = [&ctx, &templet](std::string_view address) {
+      return DownloadImage(ctx.store, *ctx.http, templet, address);
+    };
+  }
+  PageExtractor extract(ctx, defs, std::move(download));
+  const RunPump pump(ctx.http, ctx.host);
   if (templet.IsURL) {
-    ctx.web->Walk(templet, extract);
+    if (ctx.web != nullptr) {
+      ctx.web->Walk(templet, extract);
+    } else {
+      ReadWebPages(ctx, extract, templet);
+    }
   } else if (!files.empty()) {
     ReadLocalFiles(ctx, extract, files);
   } else {

@@ -7,7 +7,13 @@
 // Everything happens on the caller's thread. The run reports through RunHost::ShowStatus (before
 // every page and after every record), which is where the window processes its events; Stop
 // (RunHost::SetStopEnabled(false)) takes effect between pages and between records. During a run
-// nothing else may use the expression engine or the grid's column layout.
+// nothing else may use the expression engine, the grid's column layout or, in a database-field
+// run, store.qryM (it holds the field values being visited).
+//
+// Web templets fetch through RunContext::http. While the run goes on, the client's pump processes
+// the host's events (RunHost::ProcessEvents) and, once the stop flag is off, stops the transfer
+// in progress, which the run reports as a failed load. When the run ends the pump is left
+// processing the host's events only; the host must outlive the client or set another pump.
 //
 // Errors: a store error (StoreError), a local file that cannot be read or a translation rule
 // with a non-numeric argument in a text-tag templet (RunError) end the run. The command functions
@@ -27,6 +33,7 @@
 
 namespace sorvane {
 
+class HttpClient;
 class RegExpr;
 class RunHost;
 class Tdm;
@@ -61,9 +68,13 @@ struct RunState {
 
 class PageExtractor;
 
-// The pages of a web templet. The web source module implements it: read the URL, expand its
-// tags, log in, walk the pages (stop check, "Loading: " status, fetch, extract.ExtractPage) and
-// mark database-field values as visited.
+// "Fail loading or interrupted by youself:" + line feed + URL, caption "Error", warning icon:
+// a page that could not be fetched; the run ends.
+inline constexpr std::string_view kFailLoadingText = "Fail loading or interrupted by youself:";
+
+// Another source of a web templet's pages, in place of the built-in one (which reads the URL,
+// expands its tags, logs in and fetches the pages through RunContext::http). It calls
+// extract.ExtractPage for every page, with the database-field value where there is one.
 class WebSource {
  public:
   virtual ~WebSource() = default;
@@ -76,14 +87,17 @@ struct RunContext {
   Tdm& store;
   RegExpr& re;  // the one expression engine of the window
   RunState& state;
-  WebSource* web = nullptr;      // null: web templets cannot be run
-  ImageDownload download_image;  // empty: an image column keeps its value
+  WebSource* web = nullptr;      // null: the built-in web source over `http`
+  ImageDownload download_image;  // empty: DownloadImage through `http` (none: values are kept)
+  HttpClient* http = nullptr;    // the process's one client; null: web templets cannot be run
 };
 
 // ExtractPage for the pages of one run.
 class PageExtractor {
  public:
+  // Image columns use ctx.download_image.
   PageExtractor(RunContext& ctx, const RunDefinitions& defs);
+  PageExtractor(RunContext& ctx, const RunDefinitions& defs, ImageDownload download_image);
 
   // Extracts every record of `page` into the grid and returns true when at least one was
   // completed. Extraction starts at the first occurrence of the start marker (letter case
@@ -97,14 +111,20 @@ class PageExtractor {
  private:
   RunContext& ctx_;
   const RunDefinitions& defs_;
+  ImageDownload download_image_;
   TextTagPlan text_plan_;
   RegexPlan regex_plan_;
 };
 
 // The run (ExecuteTemplet): empties the grid's rows, sets the extracted count to 0, loads the
 // definitions, and reads the local files `files` (when not empty) or the templet's stored
-// sources. Missing files are skipped silently. A web templet goes to ctx.web; without one it
-// throws RunError before anything changes.
+// sources. Missing files are skipped silently. A web templet goes to ctx.web, else to the
+// built-in web source: its first URL, its tags, its login (a cancelled question or a failed post
+// ends the run), content type "text/html", TLS when the URL starts with "https:" in any letter
+// case, then every page with the stop check, the status "Loading: " + URL, the fetch (a failure
+// shows kFailLoadingText and ends the run) and ExtractPage. Without ctx.web and ctx.http a web
+// templet throws RunError before anything changes. Image columns are saved with
+// DownloadImage (templet.ImgDir, templet.ID) unless ctx.download_image says otherwise.
 void ExecuteTemplet(RunContext& ctx, const TTemplet& templet,
                     const std::vector<std::string>& files);
 

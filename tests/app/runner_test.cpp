@@ -1,7 +1,9 @@
 // The headless runner as a real process on a real store file and real source files.
 
 #include <gtest/gtest.h>
+#include <pty.h>
 #include <sys/wait.h>
+#include <unistd.h>
 
 #include <cstdlib>
 #include <filesystem>
@@ -11,6 +13,7 @@
 #include <vector>
 
 #include "core/store.h"
+#include "support/httpserver.h"
 #include "support/tempdir.h"
 
 namespace sorvane {
@@ -166,10 +169,13 @@ TEST_F(RunnerTest, AMissingStoreIsNeverCreated) {
 
 TEST_F(RunnerTest, FailedRunsExitWithOneAndKeepTheirRows) {
   MakeStore();
-  // Web sources are not part of this build.
+  // A page that cannot be loaded: the message goes to standard error.
   Result r = Run({"--store", store_path, "Web"});
   EXPECT_EQ(r.status, 1);
-  EXPECT_NE(r.err.find("web sources are not supported yet"), std::string::npos) << r.err;
+  EXPECT_NE(r.err.find("Error: Fail loading or interrupted by youself:\nhttp://127.0.0.1:1/list"),
+            std::string::npos)
+      << r.err;
+  EXPECT_EQ(r.out, "\"Letter\"\r\n");
 
   // A stored file that exists but cannot be read ends the run; the rows before it are written.
   if (std::filesystem::exists("/proc/self/mem")) {
@@ -184,6 +190,135 @@ TEST_F(RunnerTest, FailedRunsExitWithOneAndKeepTheirRows) {
     EXPECT_NE(r.err.find("Done! All 2 records extracted."), std::string::npos) << r.err;
     EXPECT_EQ(r.out, "\"Name\",\"Price\"\r\n\"5\"\" disc\",\"3,50\"\r\n\"two\r\nlines\",\"\"\r\n");
   }
+}
+
+// A web templet "Pages" over pages 1 to 3 of `server`, with the login rows given as
+// "tag|nam|val".
+void AddWebTemplet(const std::string& store_path, const test::HttpServer& server,
+                   const std::vector<std::string>& login_rows) {
+  Tdm store(store_path);
+  Query& q = store.qryM;
+  q.Execute("insert into tmps(tmn,typ,tag,taid) values('Pages',1,1,0)");
+  const std::string id = std::to_string(q.LastIdentity());
+  q.Execute("insert into urls(tmid,url) values(" + id + "," +
+            QuotedStr(server.Url("/page/<AUTOINC:1,3/>")) + ")");
+  q.Execute("insert into cols(tmid,tit,begw,endw,tag,nox) values(" + id +
+            ",'Item','<b>','</b>',0,0)");
+  for (const std::string& row : login_rows) {
+    const std::size_t a = row.find('|'), b = row.find('|', a + 1);
+    q.Execute("insert into nvps(tmid,nam,val,tag) values(" + id + "," +
+              QuotedStr(row.substr(a + 1, b - a - 1)) + "," + QuotedStr(row.substr(b + 1)) + "," +
+              row.substr(0, a) + ")");
+  }
+}
+
+TEST_F(RunnerTest, RunsWebTempletsAgainstARealServer) {
+  MakeStore();
+  test::HttpServer server;
+  server.On("/page/*", [](const test::ReceivedRequest& r) {
+    return test::Reply::Text("<b>" + r.path.substr(6) + "</b>");
+  });
+  server.On("/login", [](const test::ReceivedRequest&) { return test::Reply::Text("ok"); });
+  AddWebTemplet(store_path, server, {"2||" + server.Url("/login"), "3|user|jo"});
+  const Result r = Run({"--store", store_path, "Pages"});
+  EXPECT_EQ(r.status, 0) << r.err;
+  EXPECT_EQ(r.out, "\"Item\"\r\n\"1\"\r\n\"2\"\r\n\"3\"\r\n");
+  EXPECT_NE(r.err.find("Loading: " + server.Url("/page/3")), std::string::npos) << r.err;
+  ASSERT_EQ(server.RequestCount(), 4u);
+  EXPECT_EQ(server.Requests()[0].body, "user=jo");
+}
+
+TEST_F(RunnerTest, AVerificationCodeWithoutTerminalEndsTheRun) {
+  MakeStore();
+  test::HttpServer server;
+  server.On("/*", [](const test::ReceivedRequest&) { return test::Reply::Text("<b>x</b>"); });
+  AddWebTemplet(store_path, server,
+                {"2||" + server.Url("/login"), "4|code|" + server.Url("/code.gif")});
+  const Result r = Run({"--store", store_path, "Pages"});  // standard input is /dev/null
+  EXPECT_EQ(r.status, 1);
+  EXPECT_NE(r.err.find("standard input is no terminal"), std::string::npos) << r.err;
+  EXPECT_NE(r.err.find("Done! All 0 records extracted."), std::string::npos) << r.err;
+  EXPECT_EQ(server.RequestCount(), 0u);
+  EXPECT_EQ(r.out, "\"Item\"\r\n");
+}
+
+// Runs the runner with a terminal as standard input, typing `input` into it; standard output
+// and standard error go to files as in Run.
+Result RunOnTerminal(const test::TempDir& dir, const std::vector<std::string>& args,
+                     const std::string& input) {
+  std::string command = "exec " + ShellQuoted(SORVANE_RUN);
+  for (const std::string& a : args)
+    command += " " + ShellQuoted(a);
+  const std::string out = dir.File("stdout"), err = dir.File("stderr");
+  command += " >" + ShellQuoted(out) + " 2>" + ShellQuoted(err);
+  int master = -1;
+  const pid_t pid = forkpty(&master, nullptr, nullptr, nullptr);
+  if (pid == 0) {
+    execl("/bin/sh", "sh", "-c", command.c_str(), static_cast<char*>(nullptr));
+    _exit(127);
+  }
+  Result r;
+  if (pid < 0) return r;
+  // The terminal keeps the typed lines until the runner reads them.
+  if (write(master, input.data(), input.size()) != static_cast<ssize_t>(input.size())) return r;
+  char echo[256];
+  int raw = 0;
+  while (waitpid(pid, &raw, WNOHANG) == 0) {
+    fd_set ready;
+    FD_ZERO(&ready);
+    FD_SET(master, &ready);
+    timeval wait = {0, 50000};
+    if (select(master + 1, &ready, nullptr, nullptr, &wait) > 0 &&
+        read(master, echo, sizeof echo) <= 0) {
+      waitpid(pid, &raw, 0);
+      break;
+    }
+  }
+  close(master);
+  r.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
+  r.out = ReadAll(out);
+  r.err = ReadAll(err);
+  return r;
+}
+
+TEST_F(RunnerTest, AVerificationCodeIsReadFromTheTerminal) {
+  MakeStore();
+  test::HttpServer server;
+  server.On("/page/*", [](const test::ReceivedRequest& r) {
+    return test::Reply::Text("<b>" + r.path.substr(6) + "</b>");
+  });
+  server.On("/login", [](const test::ReceivedRequest&) { return test::Reply::Text("form"); });
+  server.On("/code.gif", [](const test::ReceivedRequest&) {
+    return test::Reply::Text("\x89PNG\r\n\x1a\n not really");
+  });
+  AddWebTemplet(store_path, server,
+                {"2||" + server.Url("/login"), "4|code|" + server.Url("/code.gif")});
+  // A blank line asks for a new image first.
+  const Result r = RunOnTerminal(dir, {"--store", store_path, "Pages"}, "  \nw7 k\n");
+  EXPECT_EQ(r.status, 0) << r.err;
+  EXPECT_EQ(r.out, "\"Item\"\r\n\"1\"\r\n\"2\"\r\n\"3\"\r\n");
+  const std::vector<test::ReceivedRequest> requests = server.Requests();
+  ASSERT_EQ(requests.size(), 8u) << r.err;
+  EXPECT_EQ(requests[0].path, "/login");
+  EXPECT_EQ(requests[1].path, "/code.gif");
+  EXPECT_EQ(requests[2].path, "/login");
+  EXPECT_EQ(requests[3].path, "/code.gif");
+  EXPECT_EQ(requests[4].method, "POST");
+  EXPECT_EQ(requests[4].body, "code=w7%20k");
+  // The image was offered as a file named after its format, and is gone afterwards.
+  const std::string tag = "verification image: ";
+  const std::size_t at = r.err.find(tag);
+  ASSERT_NE(at, std::string::npos) << r.err;
+  const std::string path = r.err.substr(at + tag.size(), r.err.find('\n', at) - at - tag.size());
+  EXPECT_TRUE(path.ends_with(".png")) << path;
+  EXPECT_FALSE(std::filesystem::exists(path));
+
+  // End of input is a cancelled question.
+  server.ClearRequests();
+  const Result cancelled = RunOnTerminal(dir, {"--store", store_path, "Pages"}, "\x04");
+  EXPECT_EQ(cancelled.status, 1) << cancelled.err;
+  EXPECT_NE(cancelled.err.find("no verification code given"), std::string::npos) << cancelled.err;
+  EXPECT_EQ(server.RequestCount(), 2u);  // the login page and the image, no post
 }
 
 TEST_F(RunnerTest, HelpIsNoError) {

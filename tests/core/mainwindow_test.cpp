@@ -33,6 +33,7 @@
 #include "core/programfolder.h"
 #include "core/statuspanels.h"
 #include "storefixture.h"
+#include "support/httpserver.h"
 
 namespace sorvane {
 namespace {
@@ -659,9 +660,6 @@ class MainWindowTest : public QObject {
       QVERIFY(host.Message("Note", "text", RunHost::Icon::kWarning, c.buttons) == c.answer);
     }
     QCOMPARE(MessageBox::lastShown().icon, QMessageBox::Warning);
-    std::string code;
-    QVERIFY(!host.AskVerificationCode(
-        "http://127.0.0.1/login", [] { return std::string(); }, code));
 
     // Rows a run appends reach the view in batches while the host pumps.
     ResultGrid& grid = host.Grid();
@@ -727,6 +725,40 @@ class MainWindowTest : public QObject {
     w.Grid().ClearRows();
     x.Action("miOpen")->trigger();
     QCOMPARE(w.Grid().DataRowCount(), 0);
+  }
+
+  void webRunFetchesPagesAndReportsAFailedLoad() {
+    // The server goes before the window, so that the window's client has let it go first.
+    test::HttpServer server;
+    server.On("/list", [](const test::ReceivedRequest&) {
+      return test::Reply::Text("<b>one</b><b>two</b>");
+    });
+    Fixture x;
+    const int id = x.f.AddTemplet("web", 1, 1, 0);
+    x.f.AddColumn(id, "Value", 0, 0);
+    x.f.Exec("insert into urls(tmid,url) values(" + std::to_string(id) + "," +
+             QuotedStr(server.Url("/list")) + ")");
+    const int missing = x.f.AddTemplet("missing", 1, 1, 0);
+    x.f.AddColumn(missing, "Value", 0, 0);
+    x.f.Exec("insert into urls(tmid,url) values(" + std::to_string(missing) + "," +
+             QuotedStr(server.Url("/gone")) + ")");
+    TfrmMain& w = x.Open();
+    x.Action("miExecute")->trigger();
+    QCOMPARE(w.Grid().DataRowCount(), 2);
+    QCOMPARE(x.Status(0), QStringLiteral("Done! All 2 records extracted."));
+
+    MessageBox::setNextAnswer(QMessageBox::Ok);  // discard the two records
+    x.Click(1);
+    QCOMPARE(x.Selected(), 1);
+    MessageBox::clearRecord();
+    MessageBox::setNextAnswer(QMessageBox::Ok);
+    x.Action("miExecute")->trigger();
+    QCOMPARE(MessageBox::lastShown().caption, QStringLiteral("Error"));
+    QCOMPARE(
+        MessageBox::lastShown().text,
+        QString::fromStdString("Fail loading or interrupted by youself:\n" + server.Url("/gone")));
+    QCOMPARE(x.Status(0), QStringLiteral("Done! All 0 records extracted."));
+    QVERIFY(x.Action("miExecute")->isEnabled());
   }
 
   void closingDuringARunStopsItFirst() {

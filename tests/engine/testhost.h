@@ -1,8 +1,10 @@
 #pragma once
 
 // A RunHost for tests: keeps every status text and message, owns a grid, and can play the user
-// who clicks Stop after a given number of status texts.
+// who clicks Stop after a given number of status texts, who acts while a request waits, and who
+// answers the verification-code question.
 
+#include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -25,7 +27,10 @@ class TestHost : public RunHost {
     statuses.emplace_back(text);
     if (stop_after > 0 && static_cast<int>(statuses.size()) == stop_after) stop_enabled = false;
   }
-  void ProcessEvents() override {}
+  void ProcessEvents() override {
+    ++events_processed;
+    if (on_events) on_events();
+  }
   bool StopEnabled() const override { return stop_enabled; }
   void SetStopEnabled(bool enabled) override {
     stop_enabled = enabled;
@@ -36,9 +41,9 @@ class TestHost : public RunHost {
     messages.push_back({std::string(caption), std::string(text), icon, buttons});
     return Answer::kOk;
   }
-  bool AskVerificationCode(std::string_view, const std::function<std::string()>&,
-                           std::string&) override {
-    return false;
+  bool AskImageCode(const VerificationCodeRequest& request, std::string& code) override {
+    ++questions;
+    return ask_code ? ask_code(request, code) : false;
   }
   ResultGrid& Grid() override { return grid; }
 
@@ -76,6 +81,12 @@ class TestHost : public RunHost {
   std::vector<bool> stop_changes;
   bool stop_enabled = true;
   int stop_after = 0;  // > 0: Stop is clicked when this many status texts have been shown
+  // Called whenever events are processed (while a request waits, among others).
+  std::function<void()> on_events;
+  int events_processed = 0;
+  // Answers the verification-code question; empty: the user cancels.
+  std::function<bool(const VerificationCodeRequest&, std::string&)> ask_code;
+  int questions = 0;
 };
 
 }  // namespace sorvane::test

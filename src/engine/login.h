@@ -1,0 +1,58 @@
+#pragma once
+
+// The login of a web run: the templet's login rows (nvps) applied before its first page, and the
+// requests behind the verification-code question.
+//
+// Rows by tag: 1 basic authentication (nam = user name, val = password); 2 the login form's
+// target (val); 3 a form field typed in the login settings (nam = val); 4 a form field whose value
+// the user reads off an image (nam, val = the image's address).
+
+#include <string>
+#include <string_view>
+
+#include "core/runhost.h"
+
+namespace sorvane {
+
+class HttpClient;
+class Tdm;
+
+enum LoginTag : int {
+  kLoginBasicAuth = 1,
+  kLoginUrl = 2,
+  kLoginField = 3,
+  kLoginImageCode = 4,
+};
+
+// Shown (caption "Error", error icon) when the login post fails; the run ends.
+inline constexpr std::string_view kLoginFailedText =
+    "Cann't login, please wait a moment and try again.";
+
+// True when the first six characters of `address` are "https:" in any letter case: how a run
+// chooses TLS for its URL and for the login post.
+bool HttpsAnyCase(std::string_view address);
+
+// The format of an image told by its first two bytes: "GIF" ("GI"), "BMP" ("BM"), "PNG" (0x89
+// "P") or "JPEG" (0xFF 0xD8); empty for anything else.
+std::string_view ImageFormatOf(std::string_view bytes);
+
+// The requests of a verification-code question through `http`. Each address chooses TLS when its
+// first six characters are exactly "https:" (lower case); the login page is asked for with the
+// content type "text/html", the image with "image/*". A failed request, whatever the reason, is
+// false. `http` must outlive the request.
+VerificationCodeRequest MakeVerificationRequest(HttpClient& http, std::string login_url,
+                                                std::string image_url);
+
+// Applies the login rows of templet `templet_id` (read with "select nam,val,tag from nvps where
+// tmid=<id> order by tag" on store.qryM): basic authentication off, then in tag order: tag 1
+// switches it on for the origin of `run_url` (the templet's URL); tag 2 remembers the login URL;
+// tag 3 adds "nam=val" to the form; tag 4 asks host.AskImageCode with the login URL remembered
+// so far and adds "nam=" + the untrimmed code. With a login URL the form is posted there (TLS by
+// HttpsAnyCase of the login URL), its response dropped.
+//
+// Returns false when the run ends here: the question was cancelled (nothing is shown) or the
+// post failed (the message box kLoginFailedText has been shown). Store errors pass on.
+bool ApplyLogin(Tdm& store, HttpClient& http, RunHost& host, int templet_id,
+                std::string_view run_url);
+
+}  // namespace sorvane

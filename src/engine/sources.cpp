@@ -1,0 +1,113 @@
+#include "engine/sources.h"
+
+#include <exception>
+#include <string>
+
+#include "core/store.h"
+#include "engine/decimal.h"
+#include "engine/qstrings.h"
+#include "engine/regexpr.h"
+
+namespace sorvane {
+namespace {
+
+constexpr std::string_view kAutoTag = "(?i)<AUTOINC:(.+?)/>";
+constexpr std::string_view kAutoTagAny = "(?i)<AUTOINC:.+?/>";
+constexpr std::string_view kRange = "(\\d+),(\\d+)";
+constexpr std::string_view kFieldTag = "(?i)<FIELD:(T\\d+),(F\\d+)/>";
+
+// The numbered pages of `url` (a page-number tag in it), each extracted with `field_value`.
+// With `stop_when_empty` a page that yields no records is the last one. Returns false when the
+// visitor ended the run.
+bool WalkNumberedPages(RegExpr& re, const std::string& url, const TAuto& tag,
+                       std::string_view field_value, bool stop_when_empty, PageVisitor& visitor) {
+  // 64 bits: the number after a last page of 2147483647 is still compared correctly.
+  long long n = tag.IsRange ? tag.FromNo : 1;
+  bool go_on = tag.IsRange ? n <= tag.ToNo : true;
+  while (go_on) {
+    VisitedPage page;
+    if (!visitor.Visit(SubstitutePageNo(re, url, n), field_value, page)) return false;
+    ++n;
+    go_on = tag.IsRange ? n <= tag.ToNo : PosText(tag.EndText, page.text, 1) != 0;
+    if (stop_when_empty && !page.extracted) go_on = false;
+  }
+  return true;
+}
+
+// Visits the pages of every unvisited value of the database field and marks each value visited
+// once its pages are done.
+void WalkFieldValues(Tdm& store, RegExpr& re, const std::string& url, const SourceTags& tags,
+                     PageVisitor& visitor) {
+  const TFld& fld = tags.Fld;
+  Query& values = store.qryM;
+  for (values.Open("select distinct " + fld.Field + " from " + fld.Table + " where fx=0");
+       !values.Eof(); values.Next()) {
+    const std::string value = values.AsString(0);
+    try {
+      const std::string url1 = SubstituteField(re, url, value);
+      if (tags.HasAuto) {
+        if (!WalkNumberedPages(re, url1, tags.Auto, value, true, visitor)) return;
+      } else {
+        VisitedPage page;
+        if (!visitor.Visit(url1, value, page)) return;
+      }
+      // A Stop during the last page ended its records early: the value is not finished.
+      if (visitor.Stopped()) return;
+      store.conn.Execute("update " + fld.Table + " set fx=1 where " + fld.Field + "=" +
+                         QuotedStr(value));
+    } catch (const std::exception&) {
+      // The value keeps its flag at 0, so a later run visits it again; this run goes on with the
+      // next value rather than repeating a failure that may well persist.
+    }
+  }
+}
+
+}  // namespace
+
+SourceTags ParseSourceTags(RegExpr& re, std::string_view url) {
+  SourceTags tags;
+  re.SetExpression(kAutoTag);
+  if (re.Exec(url)) {
+    tags.HasAuto = true;
+    const std::string inner = re.Match(1);
+    re.SetExpression(kRange);
+    if (re.Exec(inner)) {
+      tags.Auto.IsRange = true;
+      tags.Auto.FromNo = RequireDecimalInt32(re.Match(1));
+      tags.Auto.ToNo = RequireDecimalInt32(re.Match(2));
+    } else {
+      tags.Auto.EndText = inner;
+    }
+  }
+  re.SetExpression(kFieldTag);
+  if (re.Exec(url)) {
+    tags.HasFld = true;
+    tags.Fld.Table = re.Match(1);
+    tags.Fld.Field = re.Match(2);
+  }
+  return tags;
+}
+
+std::string SubstituteField(RegExpr& re, std::string_view url, std::string_view value) {
+  re.SetExpression(kFieldTag);
+  return re.Replace(url, value);
+}
+
+std::string SubstitutePageNo(RegExpr& re, std::string_view url, long long page_no) {
+  re.SetExpression(kAutoTagAny);
+  return re.Replace(url, std::to_string(page_no));
+}
+
+void WalkSourcePages(Tdm& store, RegExpr& re, const std::string& url, const SourceTags& tags,
+                     PageVisitor& visitor) {
+  if (tags.HasFld) {
+    WalkFieldValues(store, re, url, tags, visitor);
+  } else if (tags.HasAuto) {
+    WalkNumberedPages(re, url, tags.Auto, {}, false, visitor);
+  } else {
+    VisitedPage page;
+    visitor.Visit(url, {}, page);
+  }
+}
+
+}  // namespace sorvane
