@@ -149,7 +149,8 @@ int main() {
     }
   }
   if (host.grid.Cell(1, kPages) != "Page " + std::to_string(kPages - 1)) {
-    std::fprintf(stderr, "the last record is \"%s\"\n", host.grid.Cell(1, kPages).c_str());
+    std::fprintf(stderr, "the last record is \"%s\"\n",
+                 std::string(host.grid.Cell(1, kPages)).c_str());
     return 1;
   }
 

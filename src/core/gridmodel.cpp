@@ -65,7 +65,8 @@ int GridModel::columnCount(const QModelIndex& parent) const {
 
 QVariant GridModel::data(const QModelIndex& index, int role) const {
   if (role != Qt::DisplayRole || !index.isValid()) return {};
-  return QString::fromLocal8Bit(grid_.Cell(index.column() + 1, index.row() + 1));
+  const std::string_view cell = grid_.Cell(index.column() + 1, index.row() + 1);
+  return QString::fromLocal8Bit(cell.data(), static_cast<qsizetype>(cell.size()));
 }
 
 QVariant GridModel::headerData(int section, Qt::Orientation orientation, int role) const {

@@ -4,21 +4,24 @@
 #include <utility>
 
 namespace sorvane {
-namespace {
-const std::string kEmpty;
+
+void ResultGrid::DropRows() {
+  ids_.clear();
+  slots_.clear();
+  bytes_.clear();
 }
 
 void ResultGrid::Reset() {
   if (listener_) listener_->GridAboutToReset();
   columns_.clear();
-  rows_.clear();
+  DropRows();
   if (listener_) listener_->GridReset();
 }
 
 void ResultGrid::SetColumns(std::vector<GridColumn> columns) {
   if (listener_) listener_->GridAboutToReset();
   columns_ = std::move(columns);
-  rows_.clear();
+  DropRows();
   if (listener_) listener_->GridReset();
 }
 
@@ -28,36 +31,60 @@ void ResultGrid::SetColumnWidth(int column, int width) {
 
 void ResultGrid::ClearRows() {
   if (listener_) listener_->GridAboutToReset();
-  rows_.clear();
+  DropRows();
   if (listener_) listener_->GridReset();
 }
 
 int ResultGrid::AppendRow(std::int64_t record_id) {
-  return AppendRow(record_id, {});
-}
-
-int ResultGrid::AppendRow(std::int64_t record_id, std::vector<std::string> cells) {
-  cells.resize(columns_.size());
-  rows_.push_back(Row{record_id, std::move(cells)});
+  ids_.push_back(record_id);
+  slots_.resize(slots_.size() + columns_.size());
   const int row = DataRowCount();
   if (listener_) listener_->RowsAppended(row, row);
   return row;
 }
 
-const std::string& ResultGrid::Cell(int column, int row) const {
-  if (row < 1 || row > DataRowCount() || column < 1 || column > ShownColumnCount()) return kEmpty;
-  return rows_[row - 1].cells[column - 1];
+int ResultGrid::AppendRow(std::int64_t record_id, std::vector<std::string> cells) {
+  ids_.push_back(record_id);
+  for (std::size_t c = 0; c < columns_.size(); ++c) {
+    Slot slot;
+    if (c < cells.size()) {
+      slot.offset = bytes_.size();
+      slot.length = static_cast<std::uint32_t>(cells[c].size());
+      bytes_ += cells[c];
+    }
+    slots_.push_back(slot);
+  }
+  const int row = DataRowCount();
+  if (listener_) listener_->RowsAppended(row, row);
+  return row;
 }
 
-void ResultGrid::SetCell(int column, int row, std::string value) {
-  if (row < 1 || row > DataRowCount() || column < 1 || column > ShownColumnCount()) return;
-  rows_[row - 1].cells[column - 1] = std::move(value);
+std::string_view ResultGrid::Cell(int column, int row) const {
+  if (!InRange(column, row)) return {};
+  const Slot& slot = slots_[static_cast<std::size_t>(row - 1) * columns_.size() +
+                            static_cast<std::size_t>(column - 1)];
+  return std::string_view(bytes_).substr(slot.offset, slot.length);
+}
+
+void ResultGrid::SetCell(int column, int row, std::string_view value) {
+  if (!InRange(column, row)) return;
+  // A value that is itself a view into the grid is copied before the buffer may move.
+  std::string own;
+  if (!bytes_.empty() && value.data() >= bytes_.data() &&
+      value.data() < bytes_.data() + bytes_.size()) {
+    own.assign(value);
+    value = own;
+  }
+  Slot& slot = SlotOf(column, row);
+  slot.offset = bytes_.size();
+  slot.length = static_cast<std::uint32_t>(value.size());
+  bytes_.append(value);
   if (listener_) listener_->CellChanged(column, row);
 }
 
 std::int64_t ResultGrid::RecordId(int row) const {
   if (row < 1 || row > DataRowCount()) return 0;
-  return rows_[row - 1].id;
+  return ids_[static_cast<std::size_t>(row - 1)];
 }
 
 void ResultGrid::RemoveRows(int first, int last) {
@@ -65,7 +92,9 @@ void ResultGrid::RemoveRows(int first, int last) {
   last = std::min(last, DataRowCount());
   if (first > last) return;
   if (listener_) listener_->RowsAboutToBeRemoved(first, last);
-  rows_.erase(rows_.begin() + (first - 1), rows_.begin() + last);
+  ids_.erase(ids_.begin() + (first - 1), ids_.begin() + last);
+  const auto width = static_cast<std::ptrdiff_t>(columns_.size());
+  slots_.erase(slots_.begin() + (first - 1) * width, slots_.begin() + last * width);
   if (listener_) listener_->RowsRemoved(first, last);
 }
 

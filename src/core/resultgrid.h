@@ -5,7 +5,9 @@
 // column; data rows are numbered from 1, the title row is row 0.
 //
 // The window shows it through a table model; the run appends to it; the output commands read it.
-// Each cell exists once, here. A listener (at most one) hears of every change so that a view can
+// Each cell exists once, here: the bytes of all cells lie in one buffer, so a row costs no
+// allocation of its own. A view returned by Cell() is valid until the grid next changes. A
+// listener (at most one) hears of every change so that a view can
 // follow; it is called synchronously and must not change the grid.
 
 #include <cstdint>
@@ -45,7 +47,7 @@ class ResultGrid {
   const std::vector<GridColumn>& Columns() const { return columns_; }
   int ShownColumnCount() const { return static_cast<int>(columns_.size()); }
   // Data rows (the title row not counted).
-  int DataRowCount() const { return static_cast<int>(rows_.size()); }
+  int DataRowCount() const { return static_cast<int>(ids_.size()); }
 
   // Back to one empty cell: no columns, no rows.
   void Reset();
@@ -61,9 +63,10 @@ class ResultGrid {
   // Appends a data row with its cells moved in (missing cells are empty, extra ones dropped).
   int AppendRow(std::int64_t record_id, std::vector<std::string> cells);
 
-  // Cell (column, row): column 1..n, row 1..DataRowCount(). Out of range reads as empty.
-  const std::string& Cell(int column, int row) const;
-  void SetCell(int column, int row, std::string value);
+  // Cell (column, row): column 1..n, row 1..DataRowCount(). Out of range reads as empty. The
+  // view is valid until the grid next changes.
+  std::string_view Cell(int column, int row) const;
+  void SetCell(int column, int row, std::string_view value);
   std::int64_t RecordId(int row) const;
 
   // Removes data rows first..last (clamped); the rows below move up and keep their ids and cells.
@@ -72,12 +75,24 @@ class ResultGrid {
   void SetListener(GridListener* listener) { listener_ = listener; }
 
  private:
-  struct Row {
-    std::int64_t id = 0;
-    std::vector<std::string> cells;
+  // Where a cell's bytes lie in bytes_.
+  struct Slot {
+    std::uint64_t offset = 0;
+    std::uint32_t length = 0;
   };
+  bool InRange(int column, int row) const {
+    return row >= 1 && row <= DataRowCount() && column >= 1 && column <= ShownColumnCount();
+  }
+  Slot& SlotOf(int column, int row) {
+    return slots_[static_cast<std::size_t>(row - 1) * columns_.size() +
+                  static_cast<std::size_t>(column - 1)];
+  }
+  void DropRows();
+
   std::vector<GridColumn> columns_;
-  std::vector<Row> rows_;
+  std::vector<std::int64_t> ids_;  // one per data row
+  std::vector<Slot> slots_;        // row after row, one per shown column
+  std::string bytes_;              // every cell's bytes; a replaced cell's old bytes stay unused
   GridListener* listener_ = nullptr;
 };
 

@@ -56,28 +56,27 @@ class RecordAppender {
         extracted_(extracted) {}
 
   // Appends one row. Column i of kind 2 takes the field value; every other column takes
-  // raw(i) (called in column order, only for those columns, so a method may cut them in
-  // sequence). Each value is translated when the column has rules, then downloaded for kind 3.
-  // The row is counted and the status shows the count. When a step throws, the row stays in the
-  // grid with the cells filled so far, is not counted, and the error passes on.
+  // raw(i) (a text or a view of one) (called in column order, only for those columns, so a method
+  // may cut them in sequence). Each value is translated when the column has rules, then downloaded
+  // for kind 3. The row is counted and the status shows the count. When a step throws, the row
+  // stays in the grid with the cells filled so far, is not counted, and the error passes on.
   template <class RawValue>
   void AppendRecord(RawValue&& raw) {
-    std::vector<std::string> cells;
-    cells.reserve(cols_.size());
-    try {
-      for (std::size_t i = 0; i < cols_.size(); ++i) {
-        const TCol& col = cols_[i];
-        if (col.Kind == kColFieldValue) {
-          cells.push_back(Finish(col, std::string(field_value_)));
-        } else {
-          cells.push_back(Finish(col, raw(i)));
-        }
+    // The row exists before its cells are filled: when a step throws, it keeps what it has.
+    const int row = grid_.AppendRow(0);
+    for (std::size_t i = 0; i < cols_.size(); ++i) {
+      const TCol& col = cols_[i];
+      const int column = static_cast<int>(i) + 1;
+      if (col.Kind == kColFieldValue) {
+        grid_.SetCell(column, row, Finish(col, std::string(field_value_)));
+      } else if (!col.IsTrans && col.Kind != kColImage) {
+        // A plain value goes from the page into the grid without a copy of its own.
+        const auto& value = raw(i);
+        grid_.SetCell(column, row, std::string_view(value));
+      } else {
+        grid_.SetCell(column, row, Finish(col, std::string(raw(i))));
       }
-    } catch (...) {
-      grid_.AppendRow(0, std::move(cells));
-      throw;
     }
-    grid_.AppendRow(0, std::move(cells));
     Counted();
   }
 

@@ -415,8 +415,12 @@ int RegExpr::SubExprMatchCount() const {
 }
 
 std::string RegExpr::Match(int n) const {
+  return std::string(MatchView(n));
+}
+
+std::string_view RegExpr::MatchView(int n) const {
   if (n > kMaxGroups || !impl_->Took(n)) return {};
-  return std::string(impl_->subject.substr(impl_->Start(n), impl_->End(n) - impl_->Start(n)));
+  return impl_->subject.substr(impl_->Start(n), impl_->End(n) - impl_->Start(n));
 }
 
 std::size_t RegExpr::MatchPos(int n) const {

@@ -54,6 +54,8 @@ class RegExpr {
   // Text of sub-expression n of the last match; empty when n is outside 0..14 or the group did
   // not take part.
   std::string Match(int n) const;
+  // The same as a view into the subject, valid while the subject is.
+  std::string_view MatchView(int n) const;
   // 0-based byte offset and length of sub-expression n; npos / 0 when it did not take part.
   std::size_t MatchPos(int n) const;
   std::size_t MatchLen(int n) const;

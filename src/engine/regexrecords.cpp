@@ -26,11 +26,11 @@ std::optional<int> RegexPlan::SubExpressionOf(std::string_view open_tag) {
   return DecimalInt32(open_tag.size() > 1 ? open_tag.substr(1, 10) : std::string_view());
 }
 
-std::string RegexPlan::ValueOf(const RegExpr& re, int match_count, std::size_t column) const {
+std::string_view RegexPlan::ValueOf(const RegExpr& re, int match_count, std::size_t column) const {
   // A reference that is no number fails only when a record needs it, like any error of a row.
   const int n = refs_[column] ? *refs_[column] : RequireDecimalInt32(ref_texts_[column]);
   if (match_count < n) return {};
-  return re.Match(n);
+  return re.MatchView(n);
 }
 
 void RegexPlan::AppendMatch(RecordAppender& appender, const RegExpr& re) const {

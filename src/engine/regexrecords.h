@@ -46,7 +46,7 @@ class RegexPlan {
   bool RecordBlocks(RecordAppender& appender, RunHost& host, RegExpr& re, std::string_view page,
                     std::size_t pos) const;
   void AppendMatch(RecordAppender& appender, const RegExpr& re) const;
-  std::string ValueOf(const RegExpr& re, int match_count, std::size_t column) const;
+  std::string_view ValueOf(const RegExpr& re, int match_count, std::size_t column) const;
 
   std::string expression_;
   std::vector<std::optional<int>> refs_;  // per column

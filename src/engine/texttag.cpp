@@ -141,7 +141,7 @@ bool TextTagPlan::WithRecordTags(RecordAppender& appender, std::string_view page
     appender.AppendRecord([&](std::size_t i) {
       std::string_view value;
       tags_[i].Cut(block, value, q);
-      return std::string(value);
+      return value;
     });
     if (appender.StopRequested()) break;
   }
@@ -160,7 +160,7 @@ bool TextTagPlan::WithoutRecordTags(RecordAppender& appender, std::string_view p
     appender.AppendRecord([&](std::size_t i) {
       std::string_view value;
       tags_[i].Cut(page, value, pos);
-      return std::string(value);
+      return value;
     });
     // A record none of whose cuts moved on would be cut again the same way for ever.
     if (pos == record_start) break;

@@ -51,7 +51,7 @@ class TestHost : public RunHost {
   std::vector<std::string> Row(int row) const {
     std::vector<std::string> cells;
     for (int c = 1; c <= grid.ShownColumnCount(); ++c)
-      cells.push_back(grid.Cell(c, row));
+      cells.emplace_back(grid.Cell(c, row));
     return cells;
   }
   // Every data row's cells, one line each, cells joined by "|".
