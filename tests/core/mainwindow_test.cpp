@@ -34,6 +34,7 @@
 #include "core/statuspanels.h"
 #include "storefixture.h"
 #include "support/httpserver.h"
+#include "support/modal.h"
 
 namespace sorvane {
 namespace {
@@ -52,20 +53,7 @@ class UrlCatcher : public QObject {
   void open(const QUrl& url) { urls.append(url); }
 };
 
-// Acts on the next modal dialog of type T as soon as it is up.
-template <typename T>
-void WhenModal(std::function<void(T*)> act) {
-  auto* timer = new QTimer;
-  timer->setInterval(10);
-  QObject::connect(timer, &QTimer::timeout, [timer, act] {
-    if (auto* dialog = qobject_cast<T*>(QApplication::activeModalWidget())) {
-      timer->stop();
-      timer->deleteLater();
-      act(dialog);
-    }
-  });
-  timer->start();
-}
+using test::WhenModal;
 
 // A store that the test fills first, then the main window on it.
 struct Fixture {

@@ -22,6 +22,7 @@
 #include "core/options.h"
 #include "core/programfolder.h"
 #include "core/selectfolder.h"
+#include "support/modal.h"
 #include "support/tempdir.h"
 
 namespace sorvane {
@@ -29,20 +30,7 @@ namespace {
 
 using Rows = std::vector<OptionRow>;
 
-// Acts on the next modal dialog of type T as soon as it is up.
-template <typename T>
-void WhenModal(std::function<void(T*)> act) {
-  auto* timer = new QTimer;
-  timer->setInterval(10);
-  QObject::connect(timer, &QTimer::timeout, [timer, act] {
-    if (auto* dialog = qobject_cast<T*>(QApplication::activeModalWidget())) {
-      timer->stop();
-      timer->deleteLater();
-      act(dialog);
-    }
-  });
-  timer->start();
-}
+using test::WhenModal;
 
 // A real store in a fresh folder with an open options dialog on it.
 struct Fixture {

@@ -16,6 +16,7 @@
 #include <string>
 
 #include "core/selectfolder.h"
+#include "support/modal.h"
 #include "support/tempdir.h"
 
 Q_DECLARE_METATYPE(std::optional<QString>)
@@ -23,20 +24,7 @@ Q_DECLARE_METATYPE(std::optional<QString>)
 namespace sorvane {
 namespace {
 
-// Acts on the next modal dialog of type T as soon as it is up.
-template <typename T>
-void WhenModal(std::function<void(T*)> act) {
-  auto* timer = new QTimer;
-  timer->setInterval(10);
-  QObject::connect(timer, &QTimer::timeout, [timer, act] {
-    if (auto* dialog = qobject_cast<T*>(QApplication::activeModalWidget())) {
-      timer->stop();
-      timer->deleteLater();
-      act(dialog);
-    }
-  });
-  timer->start();
-}
+using test::WhenModal;
 
 QString Q(const std::string& path) {
   return QString::fromStdString(path);

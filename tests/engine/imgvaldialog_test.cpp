@@ -19,6 +19,7 @@
 #include "engine/httpclient.h"
 #include "engine/login.h"
 #include "support/httpserver.h"
+#include "support/modal.h"
 
 namespace sorvane {
 namespace {
@@ -37,20 +38,7 @@ std::string ImageBytes(int width, int height, const char* format) {
   return bytes.toStdString();
 }
 
-// Acts on the next modal dialog of type T as soon as it is up.
-template <typename T>
-void WhenModal(std::function<void(T*)> act) {
-  auto* timer = new QTimer;
-  timer->setInterval(10);
-  QObject::connect(timer, &QTimer::timeout, [timer, act] {
-    if (auto* dialog = qobject_cast<T*>(QApplication::activeModalWidget())) {
-      timer->stop();
-      timer->deleteLater();
-      act(dialog);
-    }
-  });
-  timer->start();
-}
+using test::WhenModal;
 
 }  // namespace
 
