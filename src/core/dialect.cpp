@@ -24,16 +24,6 @@ bool IsWordChar(unsigned char c) {
   return IsWordStart(c) || std::isdigit(c) || c == '$' || c == '#';
 }
 
-bool EqualsNoCase(std::string_view a, std::string_view b) {
-  if (a.size() != b.size()) return false;
-  for (std::size_t i = 0; i < a.size(); ++i) {
-    if (std::tolower(static_cast<unsigned char>(a[i])) !=
-        std::tolower(static_cast<unsigned char>(b[i])))
-      return false;
-  }
-  return true;
-}
-
 std::string Lower(std::string_view s) {
   std::string out(s);
   for (char& c : out)
@@ -312,6 +302,16 @@ bool IsStatement(const Cursor& c, std::initializer_list<std::string_view> words)
 }
 
 }  // namespace
+
+bool EqualsNoCase(std::string_view a, std::string_view b) {
+  if (a.size() != b.size()) return false;
+  for (std::size_t i = 0; i < a.size(); ++i) {
+    if (std::tolower(static_cast<unsigned char>(a[i])) !=
+        std::tolower(static_cast<unsigned char>(b[i])))
+      return false;
+  }
+  return true;
+}
 
 std::string Quote(std::string_view text) {
   std::string out;

@@ -47,6 +47,9 @@ std::string ColumnDefinition(std::string_view column, std::string_view type);
 // The length limit of a bounded text type ("varchar(50)" -> 50), or 0 for an unbounded one.
 int TextLimit(std::string_view type);
 
+// Names compare without regard to ASCII letter case, as the store compares them.
+bool EqualsNoCase(std::string_view a, std::string_view b);
+
 // `text` quoted as an SQL text literal.
 std::string Quote(std::string_view text);
 

@@ -456,22 +456,18 @@ void TfrmMain::SetRunning(bool running) {
 }
 
 void TfrmMain::ExtractNow() {
-  if (Running()) return;
-  RunCommand([this] {
-    RunContext ctx = MakeRunContext();
-    sorvane::ExtractNow(ctx, TempletToRun(), MakeRunHooks());
-  });
-  if (close_after_run_) {
-    close_after_run_ = false;
-    close();
-  }
+  RunWith(sorvane::ExtractNow);
 }
 
 void TfrmMain::OpenAndExtract() {
+  RunWith(sorvane::OpenAndExtract);
+}
+
+void TfrmMain::RunWith(RunEntry entry) {
   if (Running()) return;
-  RunCommand([this] {
+  RunCommand([this, entry] {
     RunContext ctx = MakeRunContext();
-    sorvane::OpenAndExtract(ctx, TempletToRun(), MakeRunHooks());
+    entry(ctx, TempletToRun(), MakeRunHooks());
   });
   if (close_after_run_) {
     close_after_run_ = false;

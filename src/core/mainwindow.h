@@ -113,6 +113,10 @@ class TfrmMain : public QMainWindow, public RunHost {
   // Runs: "&Extract Now" (also a double-click on an entry), "Open...".
   void ExtractNow();
   void OpenAndExtract();
+  // Runs one of the run commands under the standard error box; a close asked for during the
+  // run happens after it.
+  using RunEntry = bool (*)(RunContext&, const TTemplet*, const RunCommandHooks&);
+  void RunWith(RunEntry entry);
   RunContext MakeRunContext();
   RunCommandHooks MakeRunHooks();
   // The run of the selected entry: the current templet (with its image folder) when it is the

@@ -13,6 +13,7 @@
 #include <string_view>
 #include <vector>
 
+#include "core/chandle.h"
 #include "core/dialect.h"
 
 namespace sorvane {
@@ -25,20 +26,8 @@ std::string QuotedStr(std::string_view text) {
 
 namespace {
 
-struct StmtDeleter {
-  void operator()(sqlite3_stmt* s) const { sqlite3_finalize(s); }
-};
-using StmtPtr = std::unique_ptr<sqlite3_stmt, StmtDeleter>;
-
-bool EqualsNoCase(std::string_view a, std::string_view b) {
-  if (a.size() != b.size()) return false;
-  for (std::size_t i = 0; i < a.size(); ++i) {
-    if (std::tolower(static_cast<unsigned char>(a[i])) !=
-        std::tolower(static_cast<unsigned char>(b[i])))
-      return false;
-  }
-  return true;
-}
+using StmtPtr = CHandle<sqlite3_stmt, sqlite3_finalize>;
+using dialect::EqualsNoCase;
 
 // Only whitespace and comments may follow a statement in the text handed to SQLite.
 bool OnlyBlankOrComments(const char* tail) {

@@ -1,4 +1,5 @@
 #include "engine/httpclient.h"
+#include "core/chandle.h"
 
 #include <curl/curl.h>
 
@@ -17,15 +18,8 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
-template <auto Free>
-struct Deleter {
-  template <class T>
-  void operator()(T* p) const {
-    Free(p);
-  }
-};
 template <class T, auto Free>
-using Handle = std::unique_ptr<T, Deleter<Free>>;
+using Handle = CHandle<T, Free>;
 
 using EasyHandle = Handle<CURL, curl_easy_cleanup>;
 using MultiHandle = Handle<CURLM, curl_multi_cleanup>;

@@ -1,4 +1,5 @@
 #include "engine/regexpr.h"
+#include "core/chandle.h"
 
 #include "engine/casetable.h"
 
@@ -122,15 +123,8 @@ constexpr std::chrono::milliseconds kSlowWindow{50};
 constexpr std::size_t kFirstWindow = 16;
 constexpr std::size_t kLargestWindow = std::size_t{1} << 26;
 
-template <auto Free>
-struct Deleter {
-  template <class T>
-  void operator()(T* p) const {
-    Free(p);
-  }
-};
 template <class T, auto Free>
-using Handle = std::unique_ptr<T, Deleter<Free>>;
+using Handle = CHandle<T, Free>;
 
 std::string ErrorText(int code) {
   std::array<PCRE2_UCHAR, 256> buffer{};
