@@ -5,7 +5,7 @@
 // it, so the cookies one of them receives go with every later request.
 //
 // Profile: HTTP/1.1 (also over TLS; never HTTP/2), the form post as HTTP/1.0 on a fresh connection;
-// headers "Accept: text/html, */*" and "User-Agent: Mozilla/3.0 (compatible; Indy Library)", the
+// headers "Accept: text/html, */*" and the fixed User-Agent (kUserAgent), the
 // Content-Type header whenever a content type is set (GET included), no compression asked for; no
 // proxy, whatever the environment says; redirects followed, at most 15 in a row; no time-outs; TLS
 // without certificate checks. One in-memory cookie store, never saved, with the usual domain, path
