@@ -4,7 +4,7 @@
 
 SORVANE_PACKAGES="g++ cmake ninja-build pkg-config qt6-base-dev libgl-dev libsqlite3-dev \
 libpcre2-dev libcurl4-openssl-dev libssl-dev libgtest-dev libcpp-httplib-dev \
-libqscintilla2-qt6-dev openssl fonts-dejavu-core"
+libqscintilla2-qt6-dev openssl fonts-dejavu-core curl"
 
 sorvane_missing_packages() {
   local missing="" p
@@ -29,5 +29,5 @@ sorvane_ensure_packages() {
   export DEBIAN_FRONTEND=noninteractive
   apt-get update -qq || exit 1
   # shellcheck disable=SC2086
-  apt-get install -y -qq --no-install-recommends $missing >/dev/null || exit 1
+  apt-get install -y -qq $missing >/dev/null || exit 1
 }
