@@ -5,10 +5,10 @@
 
 #include <memory>
 
-#include "core/mainwindow.h"
+#include "window/mainwindow.h"
 #include "core/product.h"
 #include "core/programfolder.h"
-#include "core/startup.h"
+#include "window/startup.h"
 #include "core/store.h"
 
 int main(int argc, char* argv[]) {

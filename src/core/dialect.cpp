@@ -6,7 +6,7 @@
 #include <string_view>
 #include <vector>
 
-#include "core/store.h"
+#include "core/storeerror.h"
 
 namespace sorvane::dialect {
 namespace {

@@ -11,21 +11,15 @@
 
 #include <cstdint>
 #include <memory>
-#include <stdexcept>
 #include <string>
 #include <string_view>
 #include <vector>
 
+#include "core/storeerror.h"
+
 struct sqlite3;
 
 namespace sorvane {
-
-// A statement the store rejected, a failed conversion of a read value, or a store that cannot be
-// opened. what() is the store's own message text.
-class StoreError : public std::runtime_error {
- public:
-  using std::runtime_error::runtime_error;
-};
 
 class Connection;
 

@@ -9,7 +9,7 @@
 #include <stdexcept>
 
 #include "core/errorbox.h"
-#include "core/startup.h"
+#include "window/startup.h"
 #include "core/store.h"
 #include "support/tempdir.h"
 

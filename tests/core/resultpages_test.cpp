@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "core/programfolder.h"
-#include "storefixture.h"
+#include "support/storefixture.h"
 
 namespace sorvane {
 namespace {

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "storefixture.h"
+#include "support/storefixture.h"
 
 namespace sorvane {
 namespace {

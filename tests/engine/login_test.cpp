@@ -12,7 +12,7 @@
 #include "engine/httpclient.h"
 #include "support/httpserver.h"
 #include "support/tempdir.h"
-#include "testhost.h"
+#include "support/testhost.h"
 
 namespace sorvane {
 namespace {

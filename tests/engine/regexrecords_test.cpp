@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "engine/regexpr.h"
-#include "testhost.h"
+#include "support/testhost.h"
 
 namespace sorvane {
 namespace {

@@ -13,7 +13,7 @@
 #include "engine/regexpr.h"
 #include "engine/runerror.h"
 #include "support/tempdir.h"
-#include "testhost.h"
+#include "support/testhost.h"
 
 namespace sorvane {
 namespace {

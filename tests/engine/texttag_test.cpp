@@ -13,7 +13,7 @@
 #include "engine/qstrings.h"
 #include "engine/regexpr.h"
 #include "engine/runerror.h"
-#include "testhost.h"
+#include "support/testhost.h"
 
 namespace sorvane {
 namespace {

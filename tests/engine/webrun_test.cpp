@@ -19,7 +19,7 @@
 #include "engine/rundriver.h"
 #include "support/httpserver.h"
 #include "support/tempdir.h"
-#include "testhost.h"
+#include "support/testhost.h"
 
 namespace sorvane {
 namespace {

@@ -1,6 +1,6 @@
 // The about box, driven offscreen; the system's default handler is replaced by a catcher.
 
-#include "core/aboutdialog.h"
+#include "window/aboutdialog.h"
 
 #include <QDesktopServices>
 #include <QLabel>

@@ -2,7 +2,7 @@
 // list with its unsaved-results guard, deleting templets, paging, deleting rows, column widths,
 // display options, help and the web commands.
 
-#include "core/mainwindow.h"
+#include "window/mainwindow.h"
 
 #include <QAction>
 #include <QApplication>
@@ -25,14 +25,14 @@
 #include <string>
 #include <vector>
 
-#include "core/gridmodel.h"
-#include "core/helpwindow.h"
+#include "window/gridmodel.h"
+#include "window/helpwindow.h"
 #include "core/messagebox.h"
-#include "core/optiondialog.h"
+#include "window/optiondialog.h"
 #include "core/product.h"
 #include "core/programfolder.h"
-#include "core/statuspanels.h"
-#include "storefixture.h"
+#include "window/statuspanels.h"
+#include "support/storefixture.h"
 #include "support/httpserver.h"
 #include "support/modal.h"
 

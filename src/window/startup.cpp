@@ -1,4 +1,4 @@
-#include "core/startup.h"
+#include "window/startup.h"
 
 #include "core/messagebox.h"
 

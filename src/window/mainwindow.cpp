@@ -1,4 +1,4 @@
-#include "core/mainwindow.h"
+#include "window/mainwindow.h"
 
 #include <QAction>
 #include <QCloseEvent>
@@ -22,16 +22,16 @@
 #include <string>
 #include <vector>
 
-#include "core/aboutdialog.h"
+#include "window/aboutdialog.h"
 #include "core/errorbox.h"
-#include "core/gridmodel.h"
-#include "core/guardedselection.h"
-#include "core/helpwindow.h"
+#include "window/gridmodel.h"
+#include "window/guardedselection.h"
+#include "window/helpwindow.h"
 #include "core/messagebox.h"
-#include "core/optiondialog.h"
+#include "window/optiondialog.h"
 #include "core/options.h"
 #include "core/product.h"
-#include "core/statuspanels.h"
+#include "window/statuspanels.h"
 #include "core/store.h"
 #include "core/templetstore.h"
 #include "engine/imgvaldialog.h"

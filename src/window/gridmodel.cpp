@@ -1,4 +1,4 @@
-#include "core/gridmodel.h"
+#include "window/gridmodel.h"
 
 #include <QApplication>
 #include <QPainter>

@@ -1,6 +1,6 @@
 // The display options dialog on a real store, driven through its widgets offscreen.
 
-#include "core/optiondialog.h"
+#include "window/optiondialog.h"
 
 #include <QApplication>
 #include <QClipboard>

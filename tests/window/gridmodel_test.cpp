@@ -1,6 +1,6 @@
 // The table model over the result grid, its batching of appended rows, and the cell drawing.
 
-#include "core/gridmodel.h"
+#include "window/gridmodel.h"
 
 #include <QAbstractItemModelTester>
 #include <QApplication>

@@ -1,4 +1,4 @@
-#include "core/helpwindow.h"
+#include "window/helpwindow.h"
 
 #include <QFileInfo>
 #include <QPointer>

@@ -1,4 +1,4 @@
-#include "core/optiondialog.h"
+#include "window/optiondialog.h"
 
 #include <QFontDialog>
 #include <QGridLayout>

@@ -1,4 +1,4 @@
-#include "core/statuspanels.h"
+#include "window/statuspanels.h"
 
 #include <QLabel>
 #include <QResizeEvent>

@@ -1,4 +1,4 @@
-#include "core/aboutdialog.h"
+#include "window/aboutdialog.h"
 
 #include <QDesktopServices>
 #include <QEvent>

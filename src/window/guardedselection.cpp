@@ -1,4 +1,4 @@
-#include "core/guardedselection.h"
+#include "window/guardedselection.h"
 
 #include <QTimer>
 
