@@ -20,7 +20,7 @@ int main(int argc, char* argv[]) {
   QApplication::setApplicationName(QString::fromLatin1(sorvane::kAppTitle));
   int result = 0;
   {
-    sorvane::TfrmMain window;
+    sorvane::TfrmMain window(*store);
     window.show();
     result = app.exec();
   }

@@ -120,14 +120,12 @@ class ImageFile {
 // question on the terminal when there is one.
 class ConsoleHost : public RunHost {
  public:
-  void ShowStatus(std::string_view text) override {
-    static constexpr std::string_view kCountSuffix = " records extrated.";
-    const bool is_count = text.size() >= kCountSuffix.size() &&
-                          text.substr(text.size() - kCountSuffix.size()) == kCountSuffix;
+  void ShowStatus(std::string_view text) override { std::cerr << text << '\n'; }
+  void ShowExtracted(int, std::string_view text) override {
     const auto now = std::chrono::steady_clock::now();
-    if (is_count && now - last_count_ < std::chrono::milliseconds(500)) return;
-    if (is_count) last_count_ = now;
-    std::cerr << text << '\n';
+    if (now - last_count_ < std::chrono::milliseconds(500)) return;
+    last_count_ = now;
+    ShowStatus(text);
   }
   void ProcessEvents() override {}
   bool StopEnabled() const override { return stop_enabled_ && !g_interrupted; }
@@ -311,7 +309,7 @@ int Main(int argc, char** argv) {
     Say(e.what());
     return kExitFailed;
   }
-  RunContext ctx{host, *store, re, state, nullptr, {}, &*client};
+  RunContext ctx{.host = host, .store = *store, .re = re, .state = state, .http = &*client};
   TTemplet templet;
   try {
     std::string problem;

@@ -1,11 +1,12 @@
 #include "core/errorbox.h"
 
+#include "core/screentext.h"
 #include "core/messagebox.h"
 
 namespace sorvane {
 
 void ShowErrorBox(QWidget* parent, const std::exception& error) {
-  MessageBox::Critical(parent, QStringLiteral("Error"), QString::fromLocal8Bit(error.what()));
+  MessageBox::Critical(parent, QStringLiteral("Error"), ScreenText(error.what()));
 }
 
 bool RunCommand(QWidget* parent, const std::function<void()>& command) {

@@ -34,6 +34,13 @@ class RunHost {
   // Sets the progress text (status panel 0) and processes pending window events, so that the
   // window repaints and a click on Stop takes effect.
   virtual void ShowStatus(std::string_view text) = 0;
+  // The run's extracted count after each record, with its status text "<count> records
+  // extrated."; shown as any status unless the host treats counts apart (the headless runner
+  // prints them only a few times a second).
+  virtual void ShowExtracted(int count, std::string_view text) {
+    static_cast<void>(count);
+    ShowStatus(text);
+  }
   // Processes pending window events without changing the status; called while a wait goes on.
   virtual void ProcessEvents() = 0;
 

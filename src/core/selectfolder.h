@@ -4,9 +4,6 @@
 
 #include <QString>
 
-#include <functional>
-#include <optional>
-
 class QWidget;
 
 namespace sorvane {
@@ -16,14 +13,7 @@ namespace sorvane {
 // preselected. On confirmation `folder` becomes the chosen path without a trailing "/" (but for
 // the root "/") and the result is true; otherwise the result is false and `folder` stays as
 // after the first step.
+// The browser is FileDialog::Folder, which tests answer in advance.
 bool SelectFolder(QWidget* parent, const QString& caption, QString& folder);
-
-// Stands in for the folder browser: given the parent, the caption and the preselected folder
-// (empty for none), it returns the chosen path or nothing for a cancel. For tests, which must
-// not show the browser.
-using FolderBrowser = std::function<std::optional<QString>(QWidget* parent, const QString& caption,
-                                                           const QString& preselected)>;
-// Installs `browser` for every later SelectFolder; an empty function brings the real one back.
-void SetFolderBrowserForTesting(FolderBrowser browser);
 
 }  // namespace sorvane

@@ -6,6 +6,8 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
+#include "core/screentext.h"
+
 namespace sorvane {
 
 TfrmTextInput::TfrmTextInput(QWidget* parent)
@@ -46,19 +48,19 @@ TfrmTextInput::TfrmTextInput(QWidget* parent)
 }
 
 void TfrmTextInput::SetTit(const std::string& text) {
-  lblTit_->setText(QString::fromLocal8Bit(text.data(), static_cast<qsizetype>(text.size())));
+  lblTit_->setText(ScreenText(text));
 }
 
 std::string TfrmTextInput::Tit() const {
-  return lblTit_->text().toLocal8Bit().toStdString();
+  return Bytes(lblTit_->text());
 }
 
 void TfrmTextInput::SetTxt(const std::string& text) {
-  edtTxt_->setText(QString::fromLocal8Bit(text.data(), static_cast<qsizetype>(text.size())));
+  edtTxt_->setText(ScreenText(text));
 }
 
 std::string TfrmTextInput::Txt() const {
-  return edtTxt_->text().toLocal8Bit().toStdString();
+  return Bytes(edtTxt_->text());
 }
 
 void TfrmTextInput::Confirm() {

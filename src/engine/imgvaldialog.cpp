@@ -14,6 +14,7 @@
 
 #include <string_view>
 
+#include "core/screentext.h"
 #include "engine/login.h"
 
 namespace sorvane {
@@ -112,7 +113,7 @@ void TfrmImgVal::SetImgURL(const std::string& url) {
 }
 
 std::string TfrmImgVal::ImgVal() const {
-  return edtValue_->text().toLocal8Bit().toStdString();
+  return Bytes(edtValue_->text());
 }
 
 void TfrmImgVal::Refresh() {

@@ -23,7 +23,7 @@ void RecordAppender::Counted() {
   const auto [end, ec] = std::to_chars(digits, digits + sizeof digits, extracted_);
   status_.assign(digits, end);
   status_.append(kSuffix);
-  host_.ShowStatus(status_);
+  host_.ShowExtracted(extracted_, status_);
 }
 
 }  // namespace sorvane

@@ -88,7 +88,7 @@ struct RunContext {
   RegExpr& re;  // the one expression engine of the window
   RunState& state;
   WebSource* web = nullptr;      // null: the built-in web source over `http`
-  ImageDownload download_image;  // empty: DownloadImage through `http` (none: values are kept)
+  ImageDownload download_image = {};  // empty: DownloadImage through `http` (none: kept)
   HttpClient* http = nullptr;    // the process's one client; null: web templets cannot be run
 };
 

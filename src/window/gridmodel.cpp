@@ -8,6 +8,7 @@
 
 #include <algorithm>
 
+#include "core/screentext.h"
 #include "core/resultpages.h"
 
 namespace sorvane {
@@ -66,14 +67,14 @@ int GridModel::columnCount(const QModelIndex& parent) const {
 QVariant GridModel::data(const QModelIndex& index, int role) const {
   if (role != Qt::DisplayRole || !index.isValid()) return {};
   const std::string_view cell = grid_.Cell(index.column() + 1, index.row() + 1);
-  return QString::fromLocal8Bit(cell.data(), static_cast<qsizetype>(cell.size()));
+  return ScreenText(cell);
 }
 
 QVariant GridModel::headerData(int section, Qt::Orientation orientation, int role) const {
   if (role != Qt::DisplayRole) return {};
   if (orientation == Qt::Vertical) return QString::number(section + 1);
   if (section < 0 || section >= columns_) return {};
-  return QString::fromLocal8Bit(grid_.Columns()[section].title);
+  return ScreenText(grid_.Columns()[section].title);
 }
 
 Qt::ItemFlags GridModel::flags(const QModelIndex& index) const {

@@ -6,6 +6,7 @@
 #include <QUrl>
 #include <QVBoxLayout>
 
+#include "core/screentext.h"
 #include "core/programfolder.h"
 
 namespace sorvane {
@@ -42,8 +43,8 @@ void HelpWindow::ShowPage(const QString& path) {
 }
 
 QString HelpPagePath(const std::string& topic) {
-  return QString::fromLocal8Bit(ProgramFolder() + "help/") +
-         QString::fromLocal8Bit(topic).toLower();
+  return ScreenText(ProgramFolder() + "help/") +
+         ScreenText(topic).toLower();
 }
 
 HelpWindow* ShowHelpTopic(const std::string& topic) {

@@ -2,9 +2,7 @@
 
 #include <QAction>
 #include <QCloseEvent>
-#include <QCoreApplication>
 #include <QDesktopServices>
-#include <QFileDialog>
 #include <QGuiApplication>
 #include <QHeaderView>
 #include <QIcon>
@@ -19,11 +17,15 @@
 #include <QVBoxLayout>
 
 #include <algorithm>
+#include <optional>
+#include <utility>
 #include <string>
 #include <vector>
 
 #include "window/aboutdialog.h"
 #include "core/errorbox.h"
+#include "core/filedialog.h"
+#include "core/screentext.h"
 #include "window/gridmodel.h"
 #include "window/guardedselection.h"
 #include "window/helpwindow.h"
@@ -34,7 +36,6 @@
 #include "window/statuspanels.h"
 #include "core/store.h"
 #include "core/templetstore.h"
-#include "engine/imgvaldialog.h"
 
 namespace sorvane {
 namespace {
@@ -44,9 +45,6 @@ constexpr int kWindowHeight = 544;
 constexpr int kLeftPanelWidth = 209;
 constexpr int kListHeaderHeight = 22;
 constexpr int kDefaultColumnWidth = 30;
-// ShowStatus processes pending events at most this often, so that a run that reports every
-// record is not dominated by event processing; the status text is always updated.
-constexpr int kPumpInterval = 25;  // milliseconds
 
 const char kDiscardQuestion[] =
     "The Extraction result doesn't saved,\nare you sure to discard these records?";
@@ -85,34 +83,9 @@ QIcon EntryIcon() {
   return icon;
 }
 
-QString Decoded(std::string_view text) {
-  return QString::fromLocal8Bit(text.data(), static_cast<qsizetype>(text.size()));
-}
-
-// A filter written as "description|patterns|description|patterns..." (patterns separated by
-// ";") in the form of the platform's file dialog: "description (patterns);;...".
-QString QtFileFilter(std::string_view filter) {
-  const QStringList parts =
-      QString::fromLatin1(filter.data(), static_cast<qsizetype>(filter.size()))
-          .split(QLatin1Char('|'));
-  QStringList out;
-  for (qsizetype i = 0; i + 1 < parts.size(); i += 2) {
-    QString description = parts[i];
-    const qsizetype paren = description.indexOf(QLatin1Char('('));
-    if (paren >= 0) description.truncate(paren);
-    QStringList patterns;
-    for (const QString& pattern : parts[i + 1].split(QLatin1Char(';'))) {
-      if (!pattern.trimmed().isEmpty()) patterns << pattern.trimmed();
-    }
-    out << description.trimmed() + QStringLiteral(" (") + patterns.join(QLatin1Char(' ')) +
-               QLatin1Char(')');
-  }
-  return out.join(QStringLiteral(";;"));
-}
-
 }  // namespace
 
-TfrmMain::TfrmMain(QWidget* parent) : QMainWindow(parent) {
+TfrmMain::TfrmMain(Tdm& store, QWidget* parent) : QMainWindow(parent), store_(store) {
   setObjectName(QStringLiteral("frmMain"));
   setWindowTitle(QString::fromLatin1(kMainCaption));
   setFont(QFont(QStringLiteral("Arial"), 8));
@@ -124,9 +97,9 @@ TfrmMain::TfrmMain(QWidget* parent) : QMainWindow(parent) {
   }
   CreateComponents();
   CreateMenus();
-  since_pump_.start();
+  host_.Attach(sbMsg_, model_, miStop_);
   // While a request waits, the window repaints and Stop can be clicked.
-  http_.SetPump([this] { ProcessEvents(); });
+  http_.SetPump([this] { host_.ProcessEvents(); });
   LoadTemplets();
 }
 
@@ -200,7 +173,7 @@ void TfrmMain::CreateComponents() {
   right->setContentsMargins(0, 0, 0, 0);
   sgDisp_ = new QTableView(pnlGrid);
   sgDisp_->setObjectName(QStringLiteral("sgDisp"));
-  model_ = new GridModel(grid_);
+  model_ = new GridModel(host_.Grid());
   sgDisp_->setHorizontalHeader(new GridHeader(Qt::Horizontal, sgDisp_));
   sgDisp_->setVerticalHeader(new GridHeader(Qt::Vertical, sgDisp_));
   sgDisp_->setModel(model_);
@@ -235,70 +208,67 @@ void TfrmMain::CreateComponents() {
   setStatusBar(sbMsg_);
 }
 
-void TfrmMain::CreateMenus() {
+std::vector<Command> TfrmMain::Commands() {
   // One row per menu item, in menu order. Commands that come with later parts of the program
   // are listed with their captions and shortcuts but stay disabled until they exist.
-  struct Item {
-    const char* menu;
-    const char* name;
-    const char* caption;
-    QKeySequence shortcut;
-    bool separator_after;
-    std::function<void()> command;  // empty: not available yet (disabled)
-  };
   const auto help = [this](const char* topic) { return [this, topic] { ShowHelpTopic(topic); }; };
   const auto open = [](const char* url) {
     return [url] { QDesktopServices::openUrl(QUrl(QString::fromLatin1(url))); };
   };
-  const Item items[] = {
-      {"File", "miOpen", "Open...", QKeySequence(Qt::CTRL | Qt::Key_O), true,
+  constexpr bool kBlocked = true;  // disabled while a run goes on
+  constexpr bool kSeparator = true;
+  return {
+      {"File", "miOpen", "Open...", QKeySequence(Qt::CTRL | Qt::Key_O), kSeparator, kBlocked,
        [this] { OpenAndExtract(); }},
-      {"File", "miExit", "E&xit", {}, false, [this] { close(); }},
-      {"Templet", "miNewTemplet", "&New...", QKeySequence(Qt::Key_Insert), false, {}},
-      {"Templet", "miExecute", "&Extract Now", QKeySequence(Qt::Key_F5), false,
+      {"File", "miExit", "E&xit", {}, false, false, [this] { close(); }},
+      {"Templet", "miNewTemplet", "&New...", QKeySequence(Qt::Key_Insert), false, kBlocked, {}},
+      {"Templet", "miExecute", "&Extract Now", QKeySequence(Qt::Key_F5), false, kBlocked,
        [this] { ExtractNow(); }},
-      {"Templet", "miModifyTemplet", "&Modify...", QKeySequence(Qt::Key_F2), false, {}},
-      {"Templet", "miDeleteTemplet", "&Delete", {}, true, [this] { DeleteTemplet(); }},
-      {"Templet", "miImport", "&Import...", {}, true, {}},
-      {"Templet", "miOption", "&Option...", {}, false, [this] { EditOptions(); }},
-      {"Data", "miDelete", "Delete Selected", QKeySequence(Qt::Key_Delete), true,
+      {"Templet", "miModifyTemplet", "&Modify...", QKeySequence(Qt::Key_F2), false, kBlocked, {}},
+      {"Templet", "miDeleteTemplet", "&Delete", {}, kSeparator, kBlocked,
+       [this] { DeleteTemplet(); }},
+      {"Templet", "miImport", "&Import...", {}, kSeparator, kBlocked, {}},
+      {"Templet", "miOption", "&Option...", {}, false, kBlocked, [this] { EditOptions(); }},
+      {"Data", "miDelete", "Delete Selected", QKeySequence(Qt::Key_Delete), kSeparator, kBlocked,
        [this] { DeleteSelectedRows(); }},
-      {"Data", "miSaveToDB", "Save To &Database", {}, false, {}},
-      {"Data", "miSaveAsCSV", "Save As .&CSV File...", {}, false, {}},
-      {"Data", "miSaveCustom", "Save As C&ustom Format...", {}, true, {}},
-      {"Data", "miTableManage", "D&atabase Management...", {}, false, {}},
-      {"View", "miPrev", "Previous Page", QKeySequence(Qt::Key_PageUp), false,
+      {"Data", "miSaveToDB", "Save To &Database", {}, false, kBlocked, {}},
+      {"Data", "miSaveAsCSV", "Save As .&CSV File...", {}, false, kBlocked, {}},
+      {"Data", "miSaveCustom", "Save As C&ustom Format...", {}, kSeparator, kBlocked, {}},
+      {"Data", "miTableManage", "D&atabase Management...", {}, false, kBlocked, {}},
+      {"View", "miPrev", "Previous Page", QKeySequence(Qt::Key_PageUp), false, kBlocked,
        [this] { PreviousPage(); }},
-      {"View", "miNext", "Next Page", QKeySequence(Qt::Key_PageDown), false,
+      {"View", "miNext", "Next Page", QKeySequence(Qt::Key_PageDown), false, kBlocked,
        [this] { NextPage(); }},
-      {"View",
-       "miSaveColumnWidth",
-       "&Save Column Width",
-       {},
-       false,
+      {"View", "miSaveColumnWidth", "&Save Column Width", {}, false, false,
        [this] { SaveColumnWidths(); }},
-      {"Help", "miHelpTopic", "Help", QKeySequence(Qt::Key_F1), false, help("introduce.html")},
-      {"Help", "miLearningBySample", "Learning By Sample", {}, true, help("sample.html")},
-      {"Help", "miWebsite", "Homepage", {}, false, open(kHomePageUrl)},
-      {"Help", "miSample", "Sample Resource", {}, true, open(kSamplePageUrl)},
-      {"Help", "miAbout", "About...", {}, false, [this] { ShowAbout(); }},
+      {"Help", "miHelpTopic", "Help", QKeySequence(Qt::Key_F1), false, false,
+       help("introduce.html")},
+      {"Help", "miLearningBySample", "Learning By Sample", {}, kSeparator, false,
+       help("sample.html")},
+      {"Help", "miWebsite", "Homepage", {}, false, false, open(kHomePageUrl)},
+      {"Help", "miSample", "Sample Resource", {}, kSeparator, false, open(kSamplePageUrl)},
+      {"Help", "miAbout", "About...", {}, false, false, [this] { ShowAbout(); }},
   };
+}
 
+void TfrmMain::CreateMenus() {
   QMenuBar* bar = menuBar();
   bar->setObjectName(QStringLiteral("MainMenu1"));
   QMenu* menu = nullptr;
-  for (const Item& item : items) {
-    if (!menu || menu->title() != QLatin1String(item.menu)) {
-      menu = bar->addMenu(QString::fromLatin1(item.menu));
-      menu->setObjectName(QStringLiteral("menu") + QString::fromLatin1(item.menu));
+  for (Command& command : Commands()) {
+    if (!menu || menu->title() != QLatin1String(command.menu)) {
+      menu = bar->addMenu(QString::fromLatin1(command.menu));
+      menu->setObjectName(QStringLiteral("menu") + QString::fromLatin1(command.menu));
     }
-    auto* action = new QAction(QString::fromLatin1(item.caption), this);
-    action->setObjectName(QString::fromLatin1(item.name));
-    action->setShortcut(item.shortcut);
-    action->setEnabled(static_cast<bool>(item.command));
-    if (item.command) connect(action, &QAction::triggered, this, item.command);
+    auto* action = new QAction(QString::fromLatin1(command.caption), this);
+    action->setObjectName(QString::fromLatin1(command.name));
+    action->setShortcut(command.shortcut);
+    const bool available = static_cast<bool>(command.run);
+    action->setEnabled(available);
+    if (available) connect(action, &QAction::triggered, this, std::move(command.run));
+    if (command.blocked_while_running) blocked_.emplace_back(action, available);
     menu->addAction(action);
-    if (item.separator_after) menu->addSeparator();
+    if (command.separator_after) menu->addSeparator();
   }
 
   miStop_ = new QAction(QStringLiteral("&Stop!"), this);
@@ -307,7 +277,7 @@ void TfrmMain::CreateMenus() {
   // A click on Stop clears the stop flag; the run ends at its next check.
   // A transfer in progress is cut off at once.
   connect(miStop_, &QAction::triggered, this, [this] {
-    SetStopEnabled(false);
+    host_.SetStopEnabled(false);
     http_.Stop();
   });
   bar->addAction(miStop_);
@@ -321,25 +291,17 @@ void TfrmMain::CreateMenus() {
 void TfrmMain::LoadTemplets() {
   navi_handler_attached_ = false;
   RunCommand([this] {
-    for (const TempletEntry& entry : sorvane::LoadTemplets(*dm)) {
-      AddTempletNode(entry.templet.ID, entry.templet.TabID, entry.name, entry.templet.IsURL,
-                     entry.templet.IsTextTag);
-    }
+    for (const TempletEntry& entry : sorvane::LoadTemplets(store_))
+      AddTempletNode(entry.templet, entry.name);
   });
   if (tvNavi_->topLevelItemCount() > 0) tvNavi_->setCurrentItem(tvNavi_->topLevelItem(0));
   navi_handler_attached_ = true;
   if (const TTemplet* first = SelectedTemplet()) ShowTempletData(*first);
 }
 
-void TfrmMain::AddTempletNode(int id, int tab_id, const std::string& name, bool is_url,
-                              bool is_text_tag) {
-  TTemplet templet;
-  templet.ID = id;
-  templet.TabID = tab_id;
-  templet.IsURL = is_url;
-  templet.IsTextTag = is_text_tag;
+void TfrmMain::AddTempletNode(const TTemplet& templet, const std::string& name) {
   auto* item = new TempletItem(templet);
-  item->setText(0, Decoded(name));
+  item->setText(0, ScreenText(name));
   item->setIcon(0, EntryIcon());
   item->setFlags(Qt::ItemIsEnabled | Qt::ItemIsSelectable);
   tvNavi_->addTopLevelItem(item);
@@ -363,7 +325,7 @@ void TfrmMain::NaviSelectionChanged() {
 }
 
 void TfrmMain::ShowTempletData(const TTemplet& entry) {
-  const bool shown = RunCommand([&] { pages_.Show(*dm, entry); });
+  const bool shown = RunCommand([&] { pages_.Show(store_, entry); });
   // What was set up before a failure stays: the options and the titles.
   ApplyGridLook();
   model_->Flush();
@@ -384,7 +346,7 @@ void TfrmMain::ApplyGridLook() {
 void TfrmMain::ApplyColumnWidths() {
   applying_widths_ = true;
   QHeaderView* header = sgDisp_->horizontalHeader();
-  const std::vector<GridColumn>& columns = grid_.Columns();
+  const std::vector<GridColumn>& columns = host_.Grid().Columns();
   for (int i = 0; i < static_cast<int>(columns.size()) && i < header->count(); ++i) {
     header->resizeSection(i, columns[i].width);
   }
@@ -393,7 +355,7 @@ void TfrmMain::ApplyColumnWidths() {
 
 void TfrmMain::ColumnResized(int section, int new_size) {
   // The grid keeps the widths the user gives the columns, for "&Save Column Width".
-  if (!applying_widths_) grid_.SetColumnWidth(section + 1, new_size);
+  if (!applying_widths_) host_.Grid().SetColumnWidth(section + 1, new_size);
 }
 
 bool TfrmMain::ConfirmDiscard() {
@@ -410,7 +372,7 @@ void TfrmMain::closeEvent(QCloseEvent* event) {
   if (Running()) {
     // The run is still on the call stack: it stops first, and the window closes after it.
     close_after_run_ = true;
-    SetStopEnabled(false);
+    host_.SetStopEnabled(false);
     event->ignore();
     return;
   }
@@ -427,20 +389,16 @@ const TTemplet* TfrmMain::TempletToRun() const {
   return selected;
 }
 
-RunContext TfrmMain::MakeRunContext() {
-  return RunContext{*this, *dm, re_, run_state_, nullptr, {}, &http_};
-}
-
 RunCommandHooks TfrmMain::MakeRunHooks() {
   RunCommandHooks hooks;
   hooks.choose_files = [this](std::vector<std::string>& files) {
-    if (file_chooser_) return file_chooser_(files);
-    const QStringList chosen = QFileDialog::getOpenFileNames(
-        this, QStringLiteral("Open"), QString(), QtFileFilter(kSourceFileFilter));
     files.clear();
-    for (const QString& path : chosen)
-      files.push_back(path.toLocal8Bit().toStdString());
-    return !chosen.isEmpty();
+    const std::optional<QStringList> chosen =
+        FileDialog::OpenFiles(this, QStringLiteral("Open"), kSourceFileFilter);
+    if (!chosen) return false;
+    for (const QString& path : *chosen)
+      files.push_back(Bytes(path));
+    return true;
   };
   hooks.running_changed = [this](bool running) { SetRunning(running); };
   return hooks;
@@ -448,10 +406,8 @@ RunCommandHooks TfrmMain::MakeRunHooks() {
 
 void TfrmMain::SetRunning(bool running) {
   // The run needs the grid's columns and the selected templet as they were when it started.
-  for (const char* name :
-       {"miExecute", "miOpen", "miDeleteTemplet", "miOption", "miDelete", "miPrev", "miNext"}) {
-    if (auto* action = findChild<QAction*>(QString::fromLatin1(name))) action->setEnabled(!running);
-  }
+  for (const auto& [action, available] : blocked_)
+    action->setEnabled(available && !running);
   if (!running) model_->Flush();
 }
 
@@ -466,7 +422,7 @@ void TfrmMain::OpenAndExtract() {
 void TfrmMain::RunWith(RunEntry entry) {
   if (Running()) return;
   RunCommand([this, entry] {
-    RunContext ctx = MakeRunContext();
+    RunContext ctx{.host = host_, .store = store_, .re = re_, .state = run_state_, .http = &http_};
     entry(ctx, TempletToRun(), MakeRunHooks());
   });
   if (close_after_run_) {
@@ -488,7 +444,7 @@ void TfrmMain::DeleteTemplet() {
     return;
   }
   const int id = static_cast<TempletItem*>(item)->Templet().ID;
-  if (!RunCommand([id] { sorvane::DeleteTemplet(*dm, id); })) return;
+  if (!RunCommand([this, id] { sorvane::DeleteTemplet(store_, id); })) return;
   // The list selects a neighbour in its place through the selection protocol (the guard may
   // refuse); the neighbour is shown once the entry is gone.
   navi_handler_attached_ = false;
@@ -505,10 +461,10 @@ void TfrmMain::EditOptions() {
     return;
   }
   RunCommand([this, id] {
-    TfrmOption dialog(*dm, this);
+    TfrmOption dialog(store_, this);
     dialog.SetTempID(id);
     if (dialog.exec() != QDialog::Accepted) return;
-    pages_.ApplyOptions(ReadOptions(*dm, id));
+    pages_.ApplyOptions(ReadOptions(store_, id));
   });
   ApplyGridLook();
 }
@@ -528,25 +484,25 @@ void TfrmMain::DeleteSelectedRows() {
       QMessageBox::Yes) {
     return;
   }
-  RunCommand([&] { pages_.DeleteRows(*dm, top + 1, bottom + 1); });
+  RunCommand([&] { pages_.DeleteRows(store_, top + 1, bottom + 1); });
 }
 
 void TfrmMain::PreviousPage() {
   bool moved = false;
-  RunCommand([&] { moved = pages_.PreviousPage(*dm); });
+  RunCommand([&] { moved = pages_.PreviousPage(store_); });
   model_->Flush();
   if (moved) ShowStatus(pages_.StatusText());
 }
 
 void TfrmMain::NextPage() {
   bool moved = false;
-  RunCommand([&] { moved = pages_.NextPage(*dm); });
+  RunCommand([&] { moved = pages_.NextPage(store_); });
   model_->Flush();
   if (moved) ShowStatus(pages_.StatusText());
 }
 
 void TfrmMain::SaveColumnWidths() {
-  RunCommand([this] { pages_.SaveColumnWidths(*dm); });
+  RunCommand([this] { pages_.SaveColumnWidths(store_); });
 }
 
 void TfrmMain::ShowHelpTopic(const std::string& topic) {
@@ -556,65 +512,6 @@ void TfrmMain::ShowHelpTopic(const std::string& topic) {
 void TfrmMain::ShowAbout() {
   TfrmAbout about(this);
   about.exec();
-}
-
-void TfrmMain::ShowStatus(std::string_view text) {
-  sbMsg_->SetText(0, Decoded(text));
-  if (since_pump_.elapsed() < kPumpInterval) return;
-  ProcessEvents();
-}
-
-void TfrmMain::ProcessEvents() {
-  since_pump_.restart();
-  model_->FlushIfDue();
-  QCoreApplication::processEvents();
-}
-
-bool TfrmMain::StopEnabled() const {
-  return miStop_->isEnabled();
-}
-
-void TfrmMain::SetStopEnabled(bool enabled) {
-  miStop_->setEnabled(enabled);
-}
-
-RunHost::Answer TfrmMain::Message(std::string_view caption, std::string_view text, Icon icon,
-                                  Buttons buttons) {
-  QMessageBox::Icon box_icon = QMessageBox::Information;
-  switch (icon) {
-    case Icon::kInformation:
-      box_icon = QMessageBox::Information;
-      break;
-    case Icon::kWarning:
-      box_icon = QMessageBox::Warning;
-      break;
-    case Icon::kQuestion:
-      box_icon = QMessageBox::Question;
-      break;
-    case Icon::kError:
-      box_icon = QMessageBox::Critical;
-      break;
-  }
-  QMessageBox::StandardButtons box_buttons = QMessageBox::Ok;
-  if (buttons == Buttons::kOkCancel) box_buttons = QMessageBox::Ok | QMessageBox::Cancel;
-  if (buttons == Buttons::kYesNo) box_buttons = QMessageBox::Yes | QMessageBox::No;
-  switch (MessageBox::Show(this, box_icon, Decoded(caption), Decoded(text), box_buttons)) {
-    case QMessageBox::Ok:
-      return Answer::kOk;
-    case QMessageBox::Yes:
-      return Answer::kYes;
-    case QMessageBox::No:
-      return Answer::kNo;
-    default:
-      // A box closed without a button counts as its refusal.
-      return buttons == Buttons::kYesNo ? Answer::kNo
-             : buttons == Buttons::kOk  ? Answer::kOk
-                                        : Answer::kCancel;
-  }
-}
-
-bool TfrmMain::AskImageCode(const VerificationCodeRequest& request, std::string& code) {
-  return TfrmImgVal::Ask(request, this, code);
 }
 
 }  // namespace sorvane

@@ -2,18 +2,18 @@
 
 // The main window: the templet list on the left, the result grid on the right, the menu bar and
 // the three-panel status bar. It owns the templet list, the result grid with its browsing state
-// (resultpages.h), the current templet and the extracted count, and it is the host of runs and
-// other long operations (runhost.h).
+// (resultpages.h), the current templet and the extracted count, and the host of runs and other
+// long operations (windowhost.h).
 //
-// The store is the program's data module `dm`, which must be set before the window is created
-// and outlive it. Store work happens in the logic files; every command runs under the standard
-// error box (errorbox.h): a store error ends the command and the window stays usable.
+// The store is given to the constructor and must outlive the window. Store work happens in the
+// logic files; every command runs under the standard error box (errorbox.h): a store error ends
+// the command and the window stays usable.
 //
 // Components (object names as the program's other parts know them): the list "tvNavi" under its
 // header "pnlTempletList" in "pnlLeft", the splitter "Splitter1", the grid "sgDisp" in "pnlGrid",
 // the status bar "sbMsg", and one QAction per menu item ("miOpen", "miExit", ..., "miStop").
 
-#include <QElapsedTimer>
+#include <QKeySequence>
 #include <QMainWindow>
 
 #include <functional>
@@ -24,11 +24,11 @@
 
 #include "core/resultgrid.h"
 #include "core/resultpages.h"
-#include "core/runhost.h"
 #include "core/templet.h"
 #include "engine/httpclient.h"
 #include "engine/regexpr.h"
 #include "engine/rundriver.h"
+#include "window/windowhost.h"
 
 class QAction;
 class QLabel;
@@ -43,17 +43,30 @@ namespace sorvane {
 class GridModel;
 class StatusPanels;
 
-class TfrmMain : public QMainWindow, public RunHost {
+class Tdm;
+
+// One menu command: a row of the table that builds the menus.
+struct Command {
+  const char* menu;     // "File", "Templet", ...
+  const char* name;     // object name of its QAction, "miOpen"
+  const char* caption;  // "Open..."
+  QKeySequence shortcut;
+  bool separator_after = false;
+  bool blocked_while_running = false;  // disabled while a run goes on
+  std::function<void()> run;           // empty: not available yet (disabled)
+};
+
+class TfrmMain : public QMainWindow {
   Q_OBJECT
 
  public:
-  // Lists every templet of the store and shows the first one.
-  explicit TfrmMain(QWidget* parent = nullptr);
+  // Lists every templet of `store` and shows the first one. `store` must outlive the window.
+  explicit TfrmMain(Tdm& store, QWidget* parent = nullptr);
   ~TfrmMain() override;
 
-  // Appends a templet entry at the end of the list and selects it through the selection
-  // protocol (the unsaved-results guard may keep the selection where it is).
-  void AddTempletNode(int id, int tab_id, const std::string& name, bool is_url, bool is_text_tag);
+  // Appends a templet entry named `name` at the end of the list and selects it through the
+  // selection protocol (the unsaved-results guard may keep the selection where it is).
+  void AddTempletNode(const TTemplet& templet, const std::string& name);
   // Lays the grid out for `entry` and fills it with the first page of its target table; sets
   // the status panels. A store error stops it where it is (standard error box).
   void ShowTempletData(const TTemplet& entry);
@@ -64,6 +77,7 @@ class TfrmMain : public QMainWindow, public RunHost {
   // discard the records (the count becomes 0 then).
   bool ConfirmDiscard();
 
+  Tdm& Store() const { return store_; }
   // A copy of the selected entry's record, completed with ImgDir; all zero until first shown.
   const TTemplet& CurrentTemplet() const { return pages_.Current(); }
   const ResultPages& Pages() const { return pages_; }
@@ -72,27 +86,20 @@ class TfrmMain : public QMainWindow, public RunHost {
   void SetExtractedCount(int count) { run_state_.extracted = count; }
   // True while a run is going on.
   bool Running() const { return run_state_.running; }
-  // Tests answer the open-file dialog of "Open..." and "&Extract Now" with this; it returns
-  // false for a cancelled dialog. Empty: the real dialog.
-  using FileChooser = std::function<bool(std::vector<std::string>& files)>;
-  void SetFileChooserForTesting(FileChooser chooser) { file_chooser_ = std::move(chooser); }
   // Runs `command` under the standard error box; true when it ran to its end.
   bool RunCommand(const std::function<void()>& command);
 
+  // The host of runs and other long operations: status text, stop flag, questions, the grid.
+  WindowHost& Host() { return host_; }
+  ResultGrid& Grid() { return host_.Grid(); }
+  RegExpr& Expressions() { return re_; }
+  HttpClient& Http() { return http_; }
   QTreeWidget* Navi() const { return tvNavi_; }
   QTableView* GridView() const { return sgDisp_; }
   GridModel* Model() const { return model_; }
   StatusPanels* Status() const { return sbMsg_; }
-
-  // RunHost.
-  void ShowStatus(std::string_view text) override;
-  void ProcessEvents() override;
-  bool StopEnabled() const override;
-  void SetStopEnabled(bool enabled) override;
-  Answer Message(std::string_view caption, std::string_view text, Icon icon,
-                 Buttons buttons) override;
-  bool AskImageCode(const VerificationCodeRequest& request, std::string& code) override;
-  ResultGrid& Grid() override { return grid_; }
+  // Sets the progress text (status panel 0) and processes pending window events.
+  void ShowStatus(std::string_view text) { host_.ShowStatus(text); }
 
  protected:
   void closeEvent(QCloseEvent* event) override;
@@ -100,6 +107,7 @@ class TfrmMain : public QMainWindow, public RunHost {
  private:
   void CreateComponents();
   void CreateMenus();
+  std::vector<Command> Commands();
   void LoadTemplets();
   // The record of the selected entry, or null.
   const TTemplet* SelectedTemplet() const;
@@ -117,7 +125,6 @@ class TfrmMain : public QMainWindow, public RunHost {
   // run happens after it.
   using RunEntry = bool (*)(RunContext&, const TTemplet*, const RunCommandHooks&);
   void RunWith(RunEntry entry);
-  RunContext MakeRunContext();
   RunCommandHooks MakeRunHooks();
   // The run of the selected entry: the current templet (with its image folder) when it is the
   // selected one, otherwise the entry's record; null without a selection.
@@ -134,16 +141,17 @@ class TfrmMain : public QMainWindow, public RunHost {
   void SaveColumnWidths();
   void ShowAbout();
 
-  ResultGrid grid_;
-  ResultPages pages_{grid_};
+  Tdm& store_;
+  WindowHost host_{this};
+  ResultPages pages_{host_.Grid()};
   RunState run_state_;
   RegExpr re_;       // the one expression engine of the window, for every run
   HttpClient http_;  // the one HTTP client of the process: its cookies live as long as the window
   bool close_after_run_ = false;
-  FileChooser file_chooser_;
   bool navi_handler_attached_ = false;
   bool applying_widths_ = false;
-  QElapsedTimer since_pump_;
+  // The commands disabled while a run goes on, with whether they are available at all.
+  std::vector<std::pair<QAction*, bool>> blocked_;
 
   QWidget* pnlLeft_ = nullptr;
   QLabel* pnlTempletList_ = nullptr;

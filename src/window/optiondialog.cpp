@@ -14,6 +14,7 @@
 #include <string>
 
 #include "core/errorbox.h"
+#include "core/screentext.h"
 #include "core/options.h"
 #include "core/selectfolder.h"
 
@@ -24,14 +25,6 @@ const QString kNoteText = QStringLiteral("Extract result display grid:");
 const QString kFontText = QStringLiteral("Display font:");
 // The preview label's own font, shown until a templet's font is loaded or chosen.
 const QString kLabelFontName = QStringLiteral("Arial");
-
-QString FromBytes(const std::string& bytes) {
-  return QString::fromLocal8Bit(bytes.data(), static_cast<qsizetype>(bytes.size()));
-}
-
-std::string ToBytes(const QString& text) {
-  return text.toLocal8Bit().toStdString();
-}
 
 // A box that takes decimal digits only, typed or pasted. Nine digits keep the value an int
 // wherever it is read back.
@@ -133,7 +126,7 @@ void TfrmOption::ResetToDefaults() {
   lblFont_->setFont(font);
   edtRowH_->setText(QString::number(kDefaultRowHeight));
   edtRpp_->setText(QString::number(kDefaultRecordsPerPage));
-  edtFolder_->setText(FromBytes(DefaultImageFolder()));
+  edtFolder_->setText(ScreenText(DefaultImageFolder()));
 }
 
 void TfrmOption::SetTempID(int id) {
@@ -141,7 +134,7 @@ void TfrmOption::SetTempID(int id) {
   ResetToDefaults();
   btnOK_->setEnabled(id >= 1);
   for (const OptionRow& row : ReadOptions(store_, id)) {
-    const QString val = FromBytes(row.val);
+    const QString val = ScreenText(row.val);
     switch (row.oid) {
       case kOptRowHeight:
         edtRowH_->setText(val);
@@ -197,11 +190,11 @@ void TfrmOption::ChooseFolder() {
 
 void TfrmOption::Confirm() {
   TempletOptions options;
-  options.row_height = ToBytes(edtRowH_->text());
-  options.font_name = ToBytes(lblFont_->font().family());
+  options.row_height = Bytes(edtRowH_->text());
+  options.font_name = Bytes(lblFont_->font().family());
   options.font_size = lblFont_->font().pointSize();
-  options.records_per_page = ToBytes(edtRpp_->text());
-  options.image_folder = ToBytes(edtFolder_->text());
+  options.records_per_page = Bytes(edtRpp_->text());
+  options.image_folder = Bytes(edtFolder_->text());
   OptionsCheck check = OptionsCheck::kNoTemplet;
   try {
     check = SaveOptions(store_, tempId_, options);

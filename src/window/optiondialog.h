@@ -5,7 +5,7 @@
 // option rows (options.h) and closes with Accepted; Cancel changes nothing. The caller applies
 // the saved rows to the grid afterwards.
 //
-// Usage: TfrmOption dlg(*dm, this); dlg.SetTempID(id); if (dlg.exec() == QDialog::Accepted) ...
+// Usage: TfrmOption dlg(store, this); dlg.SetTempID(id); if (dlg.exec() == QDialog::Accepted) ...
 //
 // Widgets (object names): the note line "lblNote" (also shows refusals), the digit boxes
 // "edtRowH" and "edtRpp", the font preview "lblFont", the buttons "btnFont" and "btnFolder",

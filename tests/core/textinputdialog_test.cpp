@@ -15,6 +15,7 @@
 #include <optional>
 #include <string>
 
+#include "core/filedialog.h"
 #include "core/selectfolder.h"
 #include "support/modal.h"
 #include "support/tempdir.h"
@@ -36,7 +37,7 @@ class SharedInputTest : public QObject {
   Q_OBJECT
 
  private slots:
-  void cleanup() { SetFolderBrowserForTesting({}); }
+  void cleanup() { FileDialog::clearRecord(); }
 
   void textInputStartsWithItsPrompt() {
     TfrmTextInput dlg;
@@ -128,25 +129,19 @@ class SharedInputTest : public QObject {
     QFETCH(QString, preselected);
     QFETCH(bool, chosen);
     QFETCH(QString, result);
-    QString seen = QStringLiteral("(not asked)");
-    QString caption;
-    SetFolderBrowserForTesting([&](QWidget*, const QString& c, const QString& pre) {
-      caption = c;
-      seen = pre;
-      return answer;
-    });
+    FileDialog::setNextAnswer(answer ? std::optional<QStringList>(QStringList{*answer}) : std::nullopt);
     QString folder = start;
     QCOMPARE(SelectFolder(nullptr, QStringLiteral("Pick one:"), folder), chosen);
-    QCOMPARE(caption, QStringLiteral("Pick one:"));
-    QCOMPARE(seen, preselected);
+    QCOMPARE(FileDialog::lastAsked().kind, FileDialog::Kind::kFolder);
+    QCOMPARE(FileDialog::lastAsked().caption, QStringLiteral("Pick one:"));
+    QCOMPARE(FileDialog::lastAsked().start, preselected);
     QCOMPARE(folder, result);
   }
 
   void selectFolderEmptiesAFileName() {
     test::TempDir dir;
     QString folder = Q(dir.Write("file.txt", "x"));
-    SetFolderBrowserForTesting(
-        [](QWidget*, const QString&, const QString&) { return std::optional<QString>(); });
+    FileDialog::setNextAnswer(std::nullopt);
     QVERIFY(!SelectFolder(nullptr, QStringLiteral("c"), folder));
     QCOMPARE(folder, QString());
   }

@@ -83,7 +83,7 @@ class RunTest : public ::testing::Test {
   test::TestHost host;
   RegExpr re;
   RunState state;
-  RunContext ctx{host, store, re, state, nullptr, {}};
+  RunContext ctx{.host = host, .store = store, .re = re, .state = state};
   RunCommandHooks hooks;
   std::vector<bool> running_changes;
   std::vector<std::string> chosen;

@@ -117,7 +117,7 @@ class WebRunTest : public ::testing::Test {
   test::TestHost host;
   RegExpr re;
   RunState state;
-  RunContext ctx{host, store, re, state, nullptr, {}, &http};
+  RunContext ctx{.host = host, .store = store, .re = re, .state = state, .http = &http};
   RunCommandHooks hooks;
   int next_nox = 0;
 };

@@ -27,6 +27,7 @@
 
 #include "window/gridmodel.h"
 #include "window/helpwindow.h"
+#include "core/filedialog.h"
 #include "core/messagebox.h"
 #include "window/optiondialog.h"
 #include "core/product.h"
@@ -61,7 +62,7 @@ struct Fixture {
   std::unique_ptr<TfrmMain> w;
 
   TfrmMain& Open() {
-    w = std::make_unique<TfrmMain>();
+    w = std::make_unique<TfrmMain>(f.Store());
     w->show();
     if (!QTest::qWaitForWindowExposed(w.get())) qFatal("window not exposed");
     return *w;
@@ -359,7 +360,11 @@ class MainWindowTest : public QObject {
 
     // A new entry is added at the end; Cancel leaves it unselected.
     MessageBox::setNextAnswer(QMessageBox::Cancel);
-    w.AddTempletNode(77, 0, "new one", true, true);
+    TTemplet added;
+    added.ID = 77;
+    added.IsURL = true;
+    added.IsTextTag = true;
+    w.AddTempletNode(added, "new one");
     QCOMPARE(w.Navi()->topLevelItemCount(), 3);
     QCOMPARE(w.Navi()->topLevelItem(2)->text(0), QStringLiteral("new one"));
     QCOMPARE(x.Selected(), 0);
@@ -621,7 +626,7 @@ class MainWindowTest : public QObject {
     Fixture x;
     x.f.AddTemplet("first");
     TfrmMain& w = x.Open();
-    RunHost& host = w;
+    RunHost& host = w.Host();
     QVERIFY(!host.StopEnabled());
     host.SetStopEnabled(true);
     QVERIFY(x.Action("miStop")->isEnabled());
@@ -695,21 +700,22 @@ class MainWindowTest : public QObject {
     x.f.AddColumn(id, "Value", 0, 0);
     const std::string file = x.f.Dir().Write("chosen.txt", "<b>a</b><b>b</b>");
     TfrmMain& w = x.Open();
-    int asked = 0;
-    w.SetFileChooserForTesting([&](std::vector<std::string>& files) {
-      ++asked;
-      files = {file};
-      return true;
-    });
+    FileDialog::clearRecord();
+    FileDialog::setNextAnswer(QString::fromStdString(file));
     x.Action("miExecute")->trigger();
-    QCOMPARE(asked, 1);
+    QCOMPARE(FileDialog::asked().size(), std::size_t{1});
+    QCOMPARE(FileDialog::lastAsked().kind, FileDialog::Kind::kOpenFiles);
+    QCOMPARE(FileDialog::lastAsked().filter,
+             QStringLiteral("Text file (*.txt)|*.txt|HTML file (*.htm; *.html)|*.htm; "
+                            "*.html|All files (*.*)|*.*"));
     QCOMPARE(w.Grid().DataRowCount(), 2);
     // Open reads the chosen files with the templet's method; a cancelled dialog runs nothing.
     w.SetExtractedCount(0);
+    FileDialog::setNextAnswer(QString::fromStdString(file));
     x.Action("miOpen")->trigger();
-    QCOMPARE(asked, 2);
+    QCOMPARE(FileDialog::asked().size(), std::size_t{2});
     QCOMPARE(x.Status(0), QStringLiteral("Done! All 2 records extracted."));
-    w.SetFileChooserForTesting([&](std::vector<std::string>&) { return false; });
+    FileDialog::setNextAnswer(std::nullopt);
     w.Grid().ClearRows();
     x.Action("miOpen")->trigger();
     QCOMPARE(w.Grid().DataRowCount(), 0);

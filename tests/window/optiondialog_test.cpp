@@ -21,6 +21,7 @@
 #include "core/messagebox.h"
 #include "core/options.h"
 #include "core/programfolder.h"
+#include "core/filedialog.h"
 #include "core/selectfolder.h"
 #include "support/modal.h"
 #include "support/tempdir.h"
@@ -59,7 +60,7 @@ class OptionDialogTest : public QObject {
   Q_OBJECT
 
  private slots:
-  void cleanup() { SetFolderBrowserForTesting({}); }
+  void cleanup() { FileDialog::clearRecord(); }
 
   void showsItsWidgetsUnderTheirTexts() {
     Fixture f;
@@ -227,16 +228,11 @@ class OptionDialogTest : public QObject {
     QFETCH(QString, chosen);
     QFETCH(QString, shown);
     Fixture f;
-    QString caption;
-    std::optional<QString> preselected;
-    SetFolderBrowserForTesting([&](QWidget*, const QString& c, const QString& pre) {
-      caption = c;
-      preselected = pre;
-      return std::optional<QString>(chosen);
-    });
+    FileDialog::setNextAnswer(chosen);
     f.Click("btnFolder");
-    QCOMPARE(caption, QStringLiteral("Please select the image output directory:"));
-    QCOMPARE(preselected, std::optional<QString>(QString()));
+    QCOMPARE(FileDialog::lastAsked().caption,
+             QStringLiteral("Please select the image output directory:"));
+    QCOMPARE(FileDialog::lastAsked().start, QString());
     QCOMPARE(f.Edit("edtFolder")->text(), shown);
     f.Click("btnOK");
     const Rows rows = ReadOptions(f.store, 3);
@@ -247,8 +243,7 @@ class OptionDialogTest : public QObject {
   void cancelledFolderLeavesTheFolderShown() {
     Fixture f;
     const QString before = f.Edit("edtFolder")->text();
-    SetFolderBrowserForTesting(
-        [](QWidget*, const QString&, const QString&) { return std::optional<QString>(); });
+    FileDialog::setNextAnswer(std::nullopt);
     f.Click("btnFolder");
     QCOMPARE(f.Edit("edtFolder")->text(), before);
   }

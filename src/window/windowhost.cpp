@@ -1,0 +1,75 @@
+#include "window/windowhost.h"
+
+#include <QAction>
+#include <QCoreApplication>
+#include <QMessageBox>
+
+#include "core/messagebox.h"
+#include "core/screentext.h"
+#include "engine/imgvaldialog.h"
+#include "window/gridmodel.h"
+#include "window/statuspanels.h"
+
+namespace sorvane {
+
+void WindowHost::ShowStatus(std::string_view text) {
+  status_->SetText(0, ScreenText(text));
+  if (since_pump_.elapsed() < kPumpInterval) return;
+  ProcessEvents();
+}
+
+void WindowHost::ProcessEvents() {
+  since_pump_.restart();
+  model_->FlushIfDue();
+  QCoreApplication::processEvents();
+}
+
+bool WindowHost::StopEnabled() const {
+  return stop_->isEnabled();
+}
+
+void WindowHost::SetStopEnabled(bool enabled) {
+  stop_->setEnabled(enabled);
+}
+
+RunHost::Answer WindowHost::Message(std::string_view caption, std::string_view text, Icon icon,
+                                    Buttons buttons) {
+  QMessageBox::Icon box_icon = QMessageBox::Information;
+  switch (icon) {
+    case Icon::kInformation:
+      box_icon = QMessageBox::Information;
+      break;
+    case Icon::kWarning:
+      box_icon = QMessageBox::Warning;
+      break;
+    case Icon::kQuestion:
+      box_icon = QMessageBox::Question;
+      break;
+    case Icon::kError:
+      box_icon = QMessageBox::Critical;
+      break;
+  }
+  QMessageBox::StandardButtons box_buttons = QMessageBox::Ok;
+  if (buttons == Buttons::kOkCancel) box_buttons = QMessageBox::Ok | QMessageBox::Cancel;
+  if (buttons == Buttons::kYesNo) box_buttons = QMessageBox::Yes | QMessageBox::No;
+  switch (
+      MessageBox::Show(window_, box_icon, ScreenText(caption), ScreenText(text), box_buttons)) {
+    case QMessageBox::Ok:
+      return Answer::kOk;
+    case QMessageBox::Yes:
+      return Answer::kYes;
+    case QMessageBox::No:
+      return Answer::kNo;
+    default:
+      // A box closed without a button counts as its refusal.
+      return buttons == Buttons::kYesNo ? Answer::kNo
+             : buttons == Buttons::kOk  ? Answer::kOk
+                                        : Answer::kCancel;
+  }
+}
+
+bool WindowHost::AskImageCode(const VerificationCodeRequest& request, std::string& code) {
+  return TfrmImgVal::Ask(request, window_, code);
+}
+
+}  // namespace sorvane

@@ -1,0 +1,56 @@
+#pragma once
+
+// The main window's half of a run: the host (runhost.h) that shows a run's progress in the
+// window's status bar, keeps the stop flag in the "&Stop!" item, asks its questions over the
+// window and fills the grid the window shows. The window owns it; it lives as long as the window.
+
+#include <QElapsedTimer>
+
+#include <string>
+#include <string_view>
+
+#include "core/resultgrid.h"
+#include "core/runhost.h"
+
+class QAction;
+class QWidget;
+
+namespace sorvane {
+
+class GridModel;
+class StatusPanels;
+
+class WindowHost : public RunHost {
+ public:
+  // `window` parents the message boxes and questions; `status`, `model` and `stop` must outlive
+  // the host and be set with Attach before the first call.
+  explicit WindowHost(QWidget* window) : window_(window) { since_pump_.start(); }
+  void Attach(StatusPanels* status, GridModel* model, QAction* stop) {
+    status_ = status;
+    model_ = model;
+    stop_ = stop;
+  }
+
+  // ShowStatus updates the text always but processes pending events at most this often, so
+  // that a run that reports every record is not dominated by event processing.
+  static constexpr int kPumpInterval = 25;  // milliseconds
+
+  void ShowStatus(std::string_view text) override;
+  void ProcessEvents() override;
+  bool StopEnabled() const override;
+  void SetStopEnabled(bool enabled) override;
+  Answer Message(std::string_view caption, std::string_view text, Icon icon,
+                 Buttons buttons) override;
+  bool AskImageCode(const VerificationCodeRequest& request, std::string& code) override;
+  ResultGrid& Grid() override { return grid_; }
+
+ private:
+  QWidget* window_;
+  StatusPanels* status_ = nullptr;
+  GridModel* model_ = nullptr;
+  QAction* stop_ = nullptr;
+  ResultGrid grid_;
+  QElapsedTimer since_pump_;
+};
+
+}  // namespace sorvane
