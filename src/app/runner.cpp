@@ -38,6 +38,7 @@
 #include "core/runhost.h"
 #include "core/store.h"
 #include "core/templet.h"
+#include "core/templetmodel.h"
 #include "core/templetstore.h"
 #include "engine/decimal.h"
 #include "engine/httpclient.h"
@@ -271,8 +272,7 @@ TTemplet Select(Tdm& store, ResultGrid& grid, TTemplet templet) {
 }
 
 bool HasStoredSources(Tdm& store, const TTemplet& templet) {
-  store.qryM.Open("select uid from urls where tmid=" + std::to_string(templet.ID));
-  return !store.qryM.Eof();
+  return !ReadSources(store, templet.ID).empty();
 }
 
 int Main(int argc, char** argv) {

@@ -1,5 +1,7 @@
 #include "core/resultpages.h"
 
+#include "core/templetmodel.h"
+
 #include <charconv>
 #include <cstdio>
 #include <utility>
@@ -73,16 +75,14 @@ void ResultPages::ApplyOptions(const std::vector<OptionRow>& rows) {
 }
 
 void ResultPages::LayOutColumns(Tdm& store) {
-  Query& q = store.qryM;
-  q.Open("select cid,tit,width,fid from cols where tmid=" + std::to_string(current_.ID) +
-         " and (tag=0 or tag=2 or tag=3) order by nox");
+  const TempletModel model = ReadTemplet(store, current_.ID, TempletParts::kColumns);
   std::vector<GridColumn> columns;
-  for (; !q.Eof(); q.Next()) {
+  for (const TempletColumn* shown : model.ShownColumns()) {
     GridColumn column;
-    column.ref.ColID = q.AsInt(0);
-    column.title = q.AsString(1);
-    column.width = q.AsInt(2);
-    column.ref.FldID = q.AsInt(3);
+    column.ref.ColID = shown->cid;
+    column.title = shown->title;
+    column.width = shown->width;
+    column.ref.FldID = shown->fid;
     if (current_.TabID > 0) {
       pages_.field_list +=
           column.ref.FldID != 0 ? ",f" + std::to_string(column.ref.FldID) : std::string(",''");

@@ -6,17 +6,12 @@
 #include <vector>
 
 #include "core/store.h"
+#include "core/templetmodel.h"
 #include "engine/httpclient.h"
 #include "engine/qstrings.h"
 
 namespace sorvane {
 namespace {
-
-struct LoginRow {
-  std::string nam;
-  std::string val;
-  int tag = 0;
-};
 
 constexpr std::string_view kHttps = "https:";
 
@@ -71,13 +66,7 @@ bool ApplyLogin(Tdm& store, HttpClient& http, RunHost& host, int templet_id,
 
   // Read at once: the verification question lets the window process events, and with them
   // commands that use qryM.
-  std::vector<LoginRow> rows;
-  Query& q = store.qryM;
-  for (q.Open("select nam,val,tag from nvps where tmid=" + std::to_string(templet_id) +
-              " order by tag");
-       !q.Eof(); q.Next()) {
-    rows.push_back({q.AsString(0), q.AsString(1), q.AsInt(2)});
-  }
+  const std::vector<LoginRow> rows = ReadLoginRows(store, templet_id);
 
   std::optional<std::string> login_url;
   std::vector<std::string> form;

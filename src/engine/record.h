@@ -11,29 +11,12 @@
 #include <vector>
 
 #include "core/resultgrid.h"
+#include "core/templetmodel.h"
 #include "engine/translate.h"
 
 namespace sorvane {
 
 class RunHost;
-
-// Column kinds (cols.tag).
-enum ColKind : int {
-  kColNormal = 0,
-  kColStartRecordTag = 1,  // never a TCol: the start marker and the record tags
-  kColFieldValue = 2,      // "Value From Field in URL": takes the database-field value
-  kColImage = 3,           // "Image To Download"
-};
-
-// One column of the running templet (a cols row of kind 0, 2 or 3). OpenTag and CloseTag hold at
-// most 50 characters.
-struct TCol {
-  int ColID = 0;
-  std::string OpenTag;   // open tag (text tags) or "$" + sub-expression number (expression)
-  std::string CloseTag;  // close tag (text tags); unused by the expression method
-  int Kind = kColNormal;
-  bool IsTrans = false;  // the column has translation rules
-};
 
 // Downloads the image a kind-3 value names and returns the saved file's name, or empty text.
 using ImageDownload = std::function<std::string(std::string_view address)>;

@@ -6,6 +6,7 @@
 #include "core/resultgrid.h"
 #include "core/runhost.h"
 #include "core/store.h"
+#include "core/templetmodel.h"
 #include "engine/httpclient.h"
 #include "engine/images.h"
 #include "engine/login.h"
@@ -16,14 +17,6 @@
 
 namespace sorvane {
 namespace {
-
-// Column tags and rule arguments are used with at most this many characters.
-constexpr std::size_t kTagLimit = 50;
-
-std::string Cut50(std::string text) {
-  if (text.size() > kTagLimit) text.resize(kTagLimit);
-  return text;
-}
 
 constexpr std::string_view kLoadingStatus = "Loading: ";
 
@@ -49,12 +42,7 @@ void ReadLocalFiles(RunContext& ctx, PageExtractor& extract,
 
 void ReadStoredFiles(RunContext& ctx, PageExtractor& extract, const TTemplet& templet) {
   // The paths are read at once: while pages are read the window may use qryM.
-  std::vector<std::string> paths;
-  Query& q = ctx.store.qryM;
-  for (q.Open("select url from urls where tmid=" + std::to_string(templet.ID)); !q.Eof();
-       q.Next()) {
-    paths.push_back(q.AsString(0));
-  }
+  const std::vector<std::string> paths = ReadSources(ctx.store, templet.ID);
   RunHost& host = ctx.host;
   host.SetStopEnabled(true);
   for (const std::string& path : paths) {
@@ -119,10 +107,9 @@ class RunPump {
 
 // The web source steps: the templet's first URL, its tags, the login, then its pages.
 void ReadWebPages(RunContext& ctx, PageExtractor& extract, const TTemplet& templet) {
-  Query& q = ctx.store.qryM;
-  q.Open("select url from urls where tmid=" + std::to_string(templet.ID));
-  if (q.Eof()) return;
-  const std::string url = q.AsString(0);
+  const std::vector<std::string> sources = ReadSources(ctx.store, templet.ID);
+  if (sources.empty()) return;
+  const std::string& url = sources.front();
   const SourceTags tags = ParseSourceTags(ctx.re, url);
 
   HttpClient& http = *ctx.http;
@@ -144,46 +131,21 @@ void EndOfRun(RunContext& ctx, const RunCommandHooks& hooks) {
 
 bool LoadRunDefinitions(Tdm& store, const TTemplet& templet, RunDefinitions& defs,
                         std::vector<TTrans>& rules) {
-  const std::string id = std::to_string(templet.ID);
-  Query& q = store.qryM;
   defs = RunDefinitions{};
   defs.IsTextTag = templet.IsTextTag;
   if (!templet.IsTextTag) {
-    q.Open("select expr from exps where tmid=" + id);
-    if (q.Eof()) return false;
-    defs.Expression = q.AsString(0);
+    const TempletModel expression = ReadTemplet(store, templet.ID, TempletParts::kExpression);
+    if (!expression.has_expression) return false;
+    defs.Expression = expression.expression;
   }
-
-  q.Open("select cid,tit,begw,endw,width,fid,tag,istr from cols where tmid=" + id +
-         " and (tag=0 or tag=2 or tag=3) order by nox");
-  for (; !q.Eof(); q.Next()) {
-    TCol col;
-    col.ColID = q.AsInt(0);
-    col.OpenTag = Cut50(q.AsString(2));
-    col.CloseTag = Cut50(q.AsString(3));
-    col.Kind = q.AsInt(6);
-    col.IsTrans = q.AsInt(7) == 1;
-    defs.Cols.push_back(std::move(col));
-  }
-
-  rules.clear();
-  q.Open(
-      "select cid,rel,srv,dtv from vtrs where cid in (select distinct cid from cols where tmid=" +
-      id + ")");
-  for (; !q.Eof(); q.Next()) {
-    TTrans rule;
-    rule.ColID = q.AsInt(0);
-    rule.Rel = q.AsInt(1);
-    rule.SrcVal = Cut50(q.AsString(2));
-    rule.DstVal = Cut50(q.AsString(3));
-    rules.push_back(std::move(rule));
-  }
-
-  q.Open("select tit,begw,endw from cols where tmid=" + id + " and tag=1");
-  if (!q.Eof()) {
-    defs.StartMarker = q.AsString(0);
-    defs.RecordOpenTag = q.AsString(1);
-    defs.RecordCloseTag = q.AsString(2);
+  const TempletModel model =
+      ReadTemplet(store, templet.ID, TempletParts::kColumns | TempletParts::kRules);
+  defs.Cols = model.RunColumns();
+  rules = model.RunRules();
+  if (const TempletColumn* tags = model.RecordTags()) {
+    defs.StartMarker = tags->title;
+    defs.RecordOpenTag = tags->open_tag;
+    defs.RecordCloseTag = tags->close_tag;
   }
   return true;
 }
@@ -264,9 +226,7 @@ bool ExtractNow(RunContext& ctx, const TTemplet* selected, const RunCommandHooks
     ctx.host.Message("Note", kSelectTempletText, RunHost::Icon::kWarning, RunHost::Buttons::kOk);
     return false;
   }
-  Query& q = ctx.store.qryM;
-  q.Open("select uid from urls where tmid=" + std::to_string(selected->ID));
-  const bool has_sources = !q.Eof();
+  const bool has_sources = !ReadSources(ctx.store, selected->ID).empty();
   if (!has_sources && selected->IsURL) return false;
   std::vector<std::string> files;
   // A cancelled dialog still runs: over no files, which reads nothing and counts 0.

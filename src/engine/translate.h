@@ -6,15 +6,9 @@
 #include <string>
 #include <vector>
 
-namespace sorvane {
+#include "core/templetmodel.h"
 
-// One translation rule (a vtrs row). SrcVal and DstVal hold at most 50 characters.
-struct TTrans {
-  int ColID = 0;  // the column the rule belongs to
-  int Rel = 0;    // relation code, see TransRel
-  std::string SrcVal;
-  std::string DstVal;
-};
+namespace sorvane {
 
 enum TransRel : int {
   kRelEqual = 0,       // "@ Equal": SrcVal == v (bytes)     -> DstVal, stop

@@ -9,6 +9,8 @@
 #include <string>
 #include <vector>
 
+#include "core/resultgrid.h"
+#include "core/resultpages.h"
 #include "core/store.h"
 #include "engine/regexpr.h"
 #include "engine/runerror.h"
@@ -391,6 +393,36 @@ TEST_F(RunTest, DefinitionsAreCutAndRulesBelongToTheTemplet) {
   EXPECT_EQ(rules[0].SrcVal, std::string(50, 's'));
   EXPECT_EQ(defs.StartMarker, "start");
   EXPECT_EQ(defs.RecordOpenTag, "<" + std::string(70, 'r'));  // record tags are kept whole
+}
+
+TEST_F(RunTest, GridAndRunColumnsComeInTheSameOrderWhateverTheirIds) {
+  const int id = AddTemplet(false, true);
+  // Column ids ascend, positions do not; a record-tag row sits between them.
+  const int c = AddColumn(id, "<c>", "</c>", 0, "C");
+  const int a = AddColumn(id, "<a>", "</a>", 2, "A");
+  AddColumn(id, "<tr>", "</tr>", 1, "start");
+  const int b = AddColumn(id, "<b>", "</b>", 3, "B");
+  const std::vector<std::pair<int, int>> nox = {{c, 9}, {a, 1}, {b, 4}};
+  for (const auto& [cid, pos] : nox) {
+    store.qryM.Execute("update cols set nox=" + std::to_string(pos) +
+                       " where cid=" + std::to_string(cid));
+  }
+
+  ResultGrid grid;
+  ResultPages pages(grid);
+  TTemplet templet = Templet(id);
+  pages.Show(store, templet);
+  RunDefinitions defs;
+  std::vector<TTrans> rules;
+  ASSERT_TRUE(LoadRunDefinitions(store, templet, defs, rules));
+
+  std::vector<int> grid_ids, run_ids;
+  for (const GridColumn& column : grid.Columns())
+    grid_ids.push_back(column.ref.ColID);
+  for (const TCol& col : defs.Cols)
+    run_ids.push_back(col.ColID);
+  EXPECT_EQ(grid_ids, (std::vector<int>{a, b, c}));
+  EXPECT_EQ(run_ids, grid_ids);
 }
 
 TEST_F(RunTest, ImageColumnsKeepTheirValueOrGetTheTranslatedAddress) {
