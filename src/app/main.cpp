@@ -5,11 +5,11 @@
 
 #include <memory>
 
-#include "window/mainwindow.h"
 #include "core/product.h"
 #include "core/programfolder.h"
-#include "window/startup.h"
 #include "core/store.h"
+#include "window/mainwindow.h"
+#include "window/startup.h"
 
 int main(int argc, char* argv[]) {
   QApplication app(argc, argv);

@@ -17,9 +17,9 @@
 // loads a new image, end of input cancels). Without a terminal the run ends as if the question
 // had been cancelled.
 
+#include <signal.h>
 #include <unistd.h>
 
-#include <signal.h>
 #include <atomic>
 #include <chrono>
 #include <cstdio>

@@ -1,11 +1,11 @@
 #include "core/dialect.h"
 
-#include <cctype>
 #include <cstddef>
 #include <string>
 #include <string_view>
 #include <vector>
 
+#include "core/ascii.h"
 #include "core/storeerror.h"
 
 namespace sorvane::dialect {
@@ -18,17 +18,10 @@ struct Token {
 };
 
 bool IsWordStart(unsigned char c) {
-  return std::isalpha(c) || c == '_' || c == '@' || c >= 0x80;
+  return IsAsciiAlpha(c) || c == '_' || c == '@' || c >= 0x80;
 }
 bool IsWordChar(unsigned char c) {
-  return IsWordStart(c) || std::isdigit(c) || c == '$' || c == '#';
-}
-
-std::string Lower(std::string_view s) {
-  std::string out(s);
-  for (char& c : out)
-    c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-  return out;
+  return IsWordStart(c) || IsAsciiDigit(c) || c == '$' || c == '#';
 }
 
 // Splits a statement into tokens. Comments are not part of the program's dialect: "--" and "/*"
@@ -68,8 +61,10 @@ std::vector<Token> Tokenize(std::string_view s) {
       if (i >= n) throw StoreError("Unterminated bracketed name in the statement.");
       ++i;
       out.push_back({Token::Kind::kWord, std::string(s.substr(begin, i - begin))});
-    } else if (std::isdigit(c) || (c == '.' && i + 1 < n && std::isdigit(s[i + 1]))) {
-      while (i < n && (std::isalnum(static_cast<unsigned char>(s[i])) || s[i] == '.'))
+    } else if (IsAsciiDigit(c) ||
+               (c == '.' && i + 1 < n && IsAsciiDigit(static_cast<unsigned char>(s[i + 1])))) {
+      while (i < n && (IsAsciiAlpha(static_cast<unsigned char>(s[i])) ||
+                       IsAsciiDigit(static_cast<unsigned char>(s[i])) || s[i] == '.'))
         ++i;
       out.push_back({Token::Kind::kNumber, std::string(s.substr(begin, i - begin))});
     } else if (IsWordStart(c)) {
@@ -303,16 +298,6 @@ bool IsStatement(const Cursor& c, std::initializer_list<std::string_view> words)
 
 }  // namespace
 
-bool EqualsNoCase(std::string_view a, std::string_view b) {
-  if (a.size() != b.size()) return false;
-  for (std::size_t i = 0; i < a.size(); ++i) {
-    if (std::tolower(static_cast<unsigned char>(a[i])) !=
-        std::tolower(static_cast<unsigned char>(b[i])))
-      return false;
-  }
-  return true;
-}
-
 std::string Quote(std::string_view text) {
   std::string out;
   out.reserve(text.size() + 2);
@@ -326,7 +311,7 @@ std::string Quote(std::string_view text) {
 }
 
 int TextLimit(std::string_view type) {
-  const std::string t = Lower(type);
+  const std::string t = AsciiLower(type);
   for (std::string_view prefix : {"varchar", "text", "char", "nvarchar", "nchar"}) {
     if (t.rfind(prefix, 0) != 0) continue;
     std::size_t i = prefix.size();
@@ -334,7 +319,7 @@ int TextLimit(std::string_view type) {
       ++i;
     if (i >= t.size() || t[i] != '(') return 0;
     int n = 0;
-    for (++i; i < t.size() && std::isdigit(static_cast<unsigned char>(t[i])); ++i) {
+    for (++i; i < t.size() && IsAsciiDigit(static_cast<unsigned char>(t[i])); ++i) {
       n = n * 10 + (t[i] - '0');
       if (n > 1000000) return 0;
     }
@@ -345,7 +330,7 @@ int TextLimit(std::string_view type) {
 
 std::string ColumnDefinition(std::string_view column, std::string_view type) {
   const std::string name(column);
-  const std::string t = Lower(type);
+  const std::string t = AsciiLower(type);
   if (const int limit = TextLimit(type); limit > 0) {
     // SQLite keeps any length in a text column; the check refuses a longer value the way the
     // bounded text type does. Lengths count bytes.

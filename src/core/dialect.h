@@ -20,6 +20,8 @@
 #include <string_view>
 #include <vector>
 
+#include "core/ascii.h"
+
 namespace sorvane::dialect {
 
 struct Adapted {
@@ -48,7 +50,7 @@ std::string ColumnDefinition(std::string_view column, std::string_view type);
 int TextLimit(std::string_view type);
 
 // Names compare without regard to ASCII letter case, as the store compares them.
-bool EqualsNoCase(std::string_view a, std::string_view b);
+using sorvane::EqualsNoCase;
 
 // `text` quoted as an SQL text literal.
 std::string Quote(std::string_view text);

@@ -1,7 +1,7 @@
 #include "core/errorbox.h"
 
-#include "core/screentext.h"
 #include "core/messagebox.h"
+#include "core/screentext.h"
 
 namespace sorvane {
 

@@ -80,8 +80,8 @@ std::optional<QStringList> FileDialog::OpenFiles(QWidget* parent, const QString&
 }
 
 std::optional<QString> FileDialog::SaveFile(QWidget* parent, const QString& caption,
-                                            std::string_view filter,
-                                            const QString& default_suffix, const QString& start) {
+                                            std::string_view filter, const QString& default_suffix,
+                                            const QString& start) {
   if (auto answer = Ask({Kind::kSaveFile, caption, Latin1(filter), default_suffix, start})) {
     return First(*answer);
   }

@@ -1,10 +1,10 @@
 #include "core/resultpages.h"
 
-#include "core/templetmodel.h"
-
 #include <charconv>
 #include <cstdio>
 #include <utility>
+
+#include "core/templetmodel.h"
 
 namespace sorvane {
 namespace {

@@ -4,6 +4,7 @@
 
 #include <string>
 
+#include "core/sqliteexec.h"
 #include "core/store.h"
 
 namespace sorvane {
@@ -37,32 +38,23 @@ constexpr const char* kIndexes[] = {
 constexpr const char* kTableNames[] = {"tmps", "urls", "exps", "cols", "vtrs",
                                        "nvps", "opts", "tabs", "flds"};
 
-void RunSql(sqlite3* db, const char* sql) {
-  char* err = nullptr;
-  if (sqlite3_exec(db, sql, nullptr, nullptr, &err) != SQLITE_OK) {
-    std::string message = err ? err : sqlite3_errmsg(db);
-    sqlite3_free(err);
-    throw StoreError(message);
-  }
-}
-
 }  // namespace
 
 void Connection::CreateSchema() {
-  RunSql(db_, "begin");
+  ExecSqlite(db_.get(), "begin");
   try {
     for (const char* sql : kSystemTables)
-      RunSql(db_, sql);
+      ExecSqlite(db_.get(), sql);
     for (const char* sql : kIndexes)
-      RunSql(db_, sql);
+      ExecSqlite(db_.get(), sql);
     // The global image counter: the first image gets number 1.
-    RunSql(db_, "insert into opts values(0, 1, '0')");
-    RunSql(db_, "commit");
+    ExecSqlite(db_.get(), "insert into opts values(0, 1, '0')");
+    ExecSqlite(db_.get(), "commit");
   } catch (...) {
-    sqlite3_exec(db_, "rollback", nullptr, nullptr, nullptr);
+    sqlite3_exec(db_.get(), "rollback", nullptr, nullptr, nullptr);
     throw;
   }
-  sqlite3_set_last_insert_rowid(db_, 0);
+  sqlite3_set_last_insert_rowid(db_.get(), 0);
 }
 
 void Connection::CheckSchema() {
@@ -77,7 +69,7 @@ void Connection::CheckSchema() {
   const std::string sql =
       "select count(*) from sqlite_master where type='table' and lower(name) in (" + list + ")";
   sqlite3_stmt* stmt = nullptr;
-  if (sqlite3_prepare_v2(db_, sql.c_str(), -1, &stmt, nullptr) != SQLITE_OK) Fail();
+  if (sqlite3_prepare_v2(db_.get(), sql.c_str(), -1, &stmt, nullptr) != SQLITE_OK) Fail();
   const int rc = sqlite3_step(stmt);
   const int count = rc == SQLITE_ROW ? sqlite3_column_int(stmt, 0) : -1;
   sqlite3_finalize(stmt);

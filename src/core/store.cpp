@@ -15,6 +15,7 @@
 
 #include "core/chandle.h"
 #include "core/dialect.h"
+#include "core/sqliteexec.h"
 
 namespace sorvane {
 
@@ -82,25 +83,15 @@ std::vector<std::vector<std::string>> Rows(sqlite3* db, const std::string& sql) 
   return rows;
 }
 
-// Runs a statement of the store's own, failing with its message.
-void Exec(sqlite3* db, const std::string& sql) {
-  char* err = nullptr;
-  if (sqlite3_exec(db, sql.c_str(), nullptr, nullptr, &err) != SQLITE_OK) {
-    std::string message = err ? err : sqlite3_errmsg(db);
-    sqlite3_free(err);
-    throw StoreError(message);
-  }
-}
-
 // Runs `work` inside a savepoint: all of it takes effect, or none of it. The connection's last
 // insert id is what it was before.
 template <typename Work>
 void Atomically(sqlite3* db, Work work) {
   const sqlite3_int64 identity = sqlite3_last_insert_rowid(db);
-  Exec(db, "savepoint sorvane_schema");
+  ExecSqlite(db, "savepoint sorvane_schema");
   try {
     work();
-    Exec(db, "release sorvane_schema");
+    ExecSqlite(db, "release sorvane_schema");
   } catch (...) {
     sqlite3_exec(db, "rollback to sorvane_schema", nullptr, nullptr, nullptr);
     sqlite3_exec(db, "release sorvane_schema", nullptr, nullptr, nullptr);
@@ -110,13 +101,14 @@ void Atomically(sqlite3* db, Work work) {
   sqlite3_set_last_insert_rowid(db, identity);
 }
 
-// The column names of `table`'s indexes that cover `column`, with their definitions.
+// One index of a table: its name, its definition, and whether it covers the column asked about.
 struct IndexDef {
   std::string name;
   std::string sql;
   bool covers = false;
 };
 
+// Every index of `table`, each marked when it covers `column`.
 std::vector<IndexDef> IndexesOf(sqlite3* db, const std::string& table, const std::string& column) {
   std::vector<IndexDef> out;
   for (const auto& row : Rows(db,
@@ -141,35 +133,35 @@ Connection::Connection(const std::string& path) : path_(path) {
   std::error_code ec;
   const bool exists = std::filesystem::exists(path, ec);
   const int flags = SQLITE_OPEN_READWRITE | (exists ? 0 : SQLITE_OPEN_CREATE);
-  if (sqlite3_open_v2(path.c_str(), &db_, flags, nullptr) != SQLITE_OK) {
-    std::string message = db_ ? sqlite3_errmsg(db_) : "out of memory";
-    sqlite3_close(db_);
-    db_ = nullptr;
-    throw StoreError(message);
-  }
-  sqlite3_extended_result_codes(db_, 0);
-  sqlite3_busy_timeout(db_, 5000);
+  sqlite3* opened = nullptr;
+  const int rc = sqlite3_open_v2(path.c_str(), &opened, flags, nullptr);
+  db_.reset(opened);
+  if (rc != SQLITE_OK) throw StoreError(opened ? sqlite3_errmsg(opened) : "out of memory");
+  sqlite3_extended_result_codes(db_.get(), 0);
+  sqlite3_busy_timeout(db_.get(), 5000);
   try {
     if (exists) {
       CheckSchema();
     }
-    Exec(db_, "pragma journal_mode=wal");
-    Exec(db_, "pragma synchronous=normal");
+    ExecSqlite(db_.get(), "pragma journal_mode=wal");
+    ExecSqlite(db_.get(), "pragma synchronous=normal");
     if (!exists) CreateSchema();
   } catch (...) {
-    sqlite3_close(db_);
-    db_ = nullptr;
+    // Closed before a file of its own making is removed.
+    db_.reset();
     if (!exists) std::filesystem::remove(path, ec);
     throw;
   }
 }
 
-Connection::~Connection() {
-  if (db_) sqlite3_close_v2(db_);
+Connection::~Connection() = default;
+
+void Connection::CloseDb::operator()(sqlite3* db) const {
+  sqlite3_close_v2(db);
 }
 
 void Connection::Fail() const {
-  throw StoreError(sqlite3_errmsg(db_));
+  throw StoreError(sqlite3_errmsg(db_.get()));
 }
 
 void Connection::Execute(std::string_view sql) {
@@ -196,7 +188,8 @@ void Connection::RunAdapted(const std::string& sql, const std::vector<std::strin
                             std::vector<std::string>* names, std::vector<StoreValue>* cells) {
   sqlite3_stmt* raw = nullptr;
   const char* tail = nullptr;
-  if (sqlite3_prepare_v2(db_, sql.data(), static_cast<int>(sql.size()), &raw, &tail) != SQLITE_OK) {
+  if (sqlite3_prepare_v2(db_.get(), sql.data(), static_cast<int>(sql.size()), &raw, &tail) !=
+      SQLITE_OK) {
     Fail();
   }
   StmtPtr stmt(raw);
@@ -248,12 +241,12 @@ void Connection::RunAdapted(const std::string& sql, const std::vector<std::strin
 }
 
 void Connection::DropColumn(const std::string& table, const std::string& column) {
-  Atomically(db_, [&] {
+  Atomically(db_.get(), [&] {
     // An index on the column goes with it, so that the column can be dropped at all.
-    for (const IndexDef& index : IndexesOf(db_, table, column)) {
-      if (index.covers) Exec(db_, "drop index " + QuoteName(index.name));
+    for (const IndexDef& index : IndexesOf(db_.get(), table, column)) {
+      if (index.covers) ExecSqlite(db_.get(), "drop index " + QuoteName(index.name));
     }
-    Exec(db_, "alter table " + QuoteName(table) + " drop column " + QuoteName(column));
+    ExecSqlite(db_.get(), "alter table " + QuoteName(table) + " drop column " + QuoteName(column));
   });
 }
 
@@ -262,14 +255,15 @@ void Connection::DropColumn(const std::string& table, const std::string& column)
 // shorter.
 void Connection::AlterColumn(const std::string& table, const std::string& column,
                              const std::string& type) {
-  const auto master = Rows(db_, "select name, sql from sqlite_master where type='table' and name=" +
-                                    dialect::Quote(table) + " collate nocase");
+  const auto master =
+      Rows(db_.get(), "select name, sql from sqlite_master where type='table' and name=" +
+                          dialect::Quote(table) + " collate nocase");
   if (master.empty()) throw StoreError("no such table: " + table);
   const std::string name = master[0][0];
   const bool autoincrement =
       std::string_view(master[0][1]).find("autoincrement") != std::string_view::npos ||
       std::string_view(master[0][1]).find("AUTOINCREMENT") != std::string_view::npos;
-  const auto info = Rows(db_, "pragma table_info(" + QuoteName(name) + ")");
+  const auto info = Rows(db_.get(), "pragma table_info(" + QuoteName(name) + ")");
   bool found = false;
   std::string defs, list, values;
   const int limit = dialect::TextLimit(type);
@@ -303,21 +297,21 @@ void Connection::AlterColumn(const std::string& table, const std::string& column
   if (!found) throw StoreError("no such column: " + column);
 
   const std::string temp = name + "_sorvane_rebuild";
-  Atomically(db_, [&] {
-    const auto indexes = IndexesOf(db_, name, column);
-    Exec(db_, "create table " + QuoteName(temp) + "(" + defs + ")");
-    Exec(db_, "insert into " + QuoteName(temp) + "(" + list + ") select " + values + " from " +
-                  QuoteName(name));
+  Atomically(db_.get(), [&] {
+    const auto indexes = IndexesOf(db_.get(), name, column);
+    ExecSqlite(db_.get(), "create table " + QuoteName(temp) + "(" + defs + ")");
+    ExecSqlite(db_.get(), "insert into " + QuoteName(temp) + "(" + list + ") select " + values +
+                              " from " + QuoteName(name));
     if (autoincrement) {
       // Ids are never handed out twice: the new table continues the old one's counter.
-      Exec(db_, "delete from sqlite_sequence where name=" + dialect::Quote(temp));
-      Exec(db_, "insert into sqlite_sequence(name,seq) select " + dialect::Quote(temp) +
-                    ",seq from sqlite_sequence where name=" + dialect::Quote(name));
+      ExecSqlite(db_.get(), "delete from sqlite_sequence where name=" + dialect::Quote(temp));
+      ExecSqlite(db_.get(), "insert into sqlite_sequence(name,seq) select " + dialect::Quote(temp) +
+                                ",seq from sqlite_sequence where name=" + dialect::Quote(name));
     }
-    Exec(db_, "drop table " + QuoteName(name));
-    Exec(db_, "alter table " + QuoteName(temp) + " rename to " + QuoteName(name));
+    ExecSqlite(db_.get(), "drop table " + QuoteName(name));
+    ExecSqlite(db_.get(), "alter table " + QuoteName(temp) + " rename to " + QuoteName(name));
     for (const IndexDef& index : indexes)
-      Exec(db_, index.sql);
+      ExecSqlite(db_.get(), index.sql);
   });
 }
 

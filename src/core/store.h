@@ -93,13 +93,13 @@ class Connection {
   // Runs one statement directly, leaving the results of the cursors untouched.
   void Execute(std::string_view sql);
 
-  sqlite3* Handle() const { return db_; }
+  sqlite3* Handle() const { return db_.get(); }
   const std::string& Path() const { return path_; }
 
  private:
   friend class Query;
-  // Runs one statement of the program's dialect; when `result` is given, the names and values of
-  // the rows it returns are appended to it.
+  // Runs one statement of the program's dialect; when `names` and `cells` are given, the column
+  // names and the values of the rows it returns (row after row) are appended to them.
   void Run(std::string_view sql, std::vector<std::string>* names, std::vector<StoreValue>* cells);
   void RunAdapted(const std::string& sql, const std::vector<std::string>& params,
                   std::vector<std::string>* names, std::vector<StoreValue>* cells);
@@ -109,7 +109,11 @@ class Connection {
   void CheckSchema();
   [[noreturn]] void Fail() const;
 
-  sqlite3* db_ = nullptr;
+  // The one close path of the connection.
+  struct CloseDb {
+    void operator()(sqlite3* db) const;
+  };
+  std::unique_ptr<sqlite3, CloseDb> db_;
   std::string path_;
 };
 

@@ -27,9 +27,10 @@ void ReadExpression(Query& q, TempletModel& model) {
 
 void ReadColumns(Query& q, TempletModel& model) {
   model.columns.clear();
-  q.Open("select cid,tit,begw,endw,width,a.fid,tag,istr,fti from cols a left join flds b on "
-         "a.fid=b.fid where tmid=" +
-         std::to_string(model.id) + " order by nox");
+  q.Open(
+      "select cid,tit,begw,endw,width,a.fid,tag,istr,fti from cols a left join flds b on "
+      "a.fid=b.fid where tmid=" +
+      std::to_string(model.id) + " order by nox");
   for (; !q.Eof(); q.Next()) {
     TempletColumn column;
     column.cid = q.AsInt(0);
@@ -145,16 +146,16 @@ std::string InsertTempletStatement(const TempletModel& model) {
 std::vector<std::string> SaveTempletStatements(const TempletModel& model) {
   const std::string id = std::to_string(model.id);
   std::vector<std::string> sql;
-  sql.push_back("update tmps set tmn=" + QuotedStr(model.name) + ",typ=" +
-                (model.is_url ? "1" : "0") + ",tag=" + (model.is_text_tag ? "1" : "0") +
+  sql.push_back("update tmps set tmn=" + QuotedStr(model.name) +
+                ",typ=" + (model.is_url ? "1" : "0") + ",tag=" + (model.is_text_tag ? "1" : "0") +
                 ",taid=" + std::to_string(model.tab_id) + " where tmid=" + id);
   sql.push_back("delete from urls where tmid=" + id);
   for (const std::string& source : model.sources)
     sql.push_back("insert into urls(tmid,url) values(" + id + "," + QuotedStr(source) + ")");
   if (!model.is_text_tag) {
     sql.push_back("delete from exps where tmid=" + id);
-    sql.push_back("insert into exps(tmid,expr) values(" + id + "," +
-                  QuotedStr(model.expression) + ")");
+    sql.push_back("insert into exps(tmid,expr) values(" + id + "," + QuotedStr(model.expression) +
+                  ")");
   }
   for (std::size_t nox = 0; nox < model.columns.size(); ++nox) {
     const TempletColumn& c = model.columns[nox];
@@ -164,10 +165,10 @@ std::vector<std::string> SaveTempletStatements(const TempletModel& model) {
                     QuotedStr(c.close_tag) + "," + std::to_string(c.fid) + "," +
                     std::to_string(nox) + "," + std::to_string(c.kind) + ")");
     } else {
-      sql.push_back("update cols set tit=" + QuotedStr(c.title) + ",begw=" +
-                    QuotedStr(c.open_tag) + ",endw=" + QuotedStr(c.close_tag) +
-                    ",fid=" + std::to_string(c.fid) + ",nox=" + std::to_string(nox) +
-                    ",tag=" + std::to_string(c.kind) + " where cid=" + std::to_string(c.cid));
+      sql.push_back("update cols set tit=" + QuotedStr(c.title) + ",begw=" + QuotedStr(c.open_tag) +
+                    ",endw=" + QuotedStr(c.close_tag) + ",fid=" + std::to_string(c.fid) +
+                    ",nox=" + std::to_string(nox) + ",tag=" + std::to_string(c.kind) +
+                    " where cid=" + std::to_string(c.cid));
     }
   }
   return sql;

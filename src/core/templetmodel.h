@@ -48,14 +48,14 @@ struct TCol {
 
 // One cols row as stored.
 struct TempletColumn {
-  int cid = 0;            // 0: not stored yet
-  std::string title;      // tit; the start marker for kind 1
-  std::string open_tag;   // begw; the record open tag for kind 1
-  std::string close_tag;  // endw; the record close tag for kind 1
-  int width = 100;        // width in the grid, pixels
-  int fid = 0;            // target field (flds.fid), 0 = none
-  int kind = kColNormal;  // tag
-  bool has_rules = false;  // istr = 1
+  int cid = 0;              // 0: not stored yet
+  std::string title;        // tit; the start marker for kind 1
+  std::string open_tag;     // begw; the record open tag for kind 1
+  std::string close_tag;    // endw; the record close tag for kind 1
+  int width = 100;          // width in the grid, pixels
+  int fid = 0;              // target field (flds.fid), 0 = none
+  int kind = kColNormal;    // tag
+  bool has_rules = false;   // istr = 1
   std::string field_title;  // fti of the target field when it exists (read, never written)
 };
 
@@ -72,12 +72,12 @@ struct LoginRow {
 struct TempletModel {
   int id = 0;  // tmps.tmid; 0 while never stored
   std::string name;
-  bool is_url = true;       // tmps.typ = 1; otherwise local files
-  bool is_text_tag = true;  // tmps.tag = 1; otherwise one regular expression
-  int tab_id = 0;           // tmps.taid, 0 = none
-  std::vector<std::string> sources;  // urls rows: the URL line, or one file path each
-  bool has_expression = false;       // an exps row exists
-  std::string expression;            // exps.expr
+  bool is_url = true;                  // tmps.typ = 1; otherwise local files
+  bool is_text_tag = true;             // tmps.tag = 1; otherwise one regular expression
+  int tab_id = 0;                      // tmps.taid, 0 = none
+  std::vector<std::string> sources;    // urls rows: the URL line, or one file path each
+  bool has_expression = false;         // an exps row exists
+  std::string expression;              // exps.expr
   std::vector<TempletColumn> columns;  // every cols row, in nox order (kind 1 included)
   std::vector<TTrans> rules;           // the vtrs rows of the templet's columns
   std::vector<LoginRow> login;         // nvps rows, by tag

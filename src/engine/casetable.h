@@ -12,15 +12,19 @@ namespace sorvane {
 
 constexpr std::array<std::uint8_t, 256> MakeUpperCaseTable() {
   std::array<std::uint8_t, 256> t{};
-  for (int i = 0; i < 256; ++i) t[i] = static_cast<std::uint8_t>(i);
-  for (int c = 'a'; c <= 'z'; ++c) t[c] = static_cast<std::uint8_t>(c - 'a' + 'A');
-  for (int c = 0xE0; c <= 0xFF; ++c) t[c] = static_cast<std::uint8_t>(c - 0x20);
+  for (int i = 0; i < 256; ++i)
+    t[i] = static_cast<std::uint8_t>(i);
+  for (int c = 'a'; c <= 'z'; ++c)
+    t[c] = static_cast<std::uint8_t>(c - 'a' + 'A');
+  for (int c = 0xE0; c <= 0xFF; ++c)
+    t[c] = static_cast<std::uint8_t>(c - 0x20);
   constexpr std::uint8_t pairs[][2] = {
       {0x83, 0x81}, {0x90, 0x80}, {0x9A, 0x8A}, {0x9C, 0x8C}, {0x9D, 0x8D},
       {0x9E, 0x8E}, {0x9F, 0x8F}, {0xA2, 0xA1}, {0xB3, 0xB2}, {0xB4, 0xA5},
       {0xB8, 0xA8}, {0xBA, 0xAA}, {0xBC, 0xA3}, {0xBE, 0xBD}, {0xBF, 0xAF},
   };
-  for (const auto& p : pairs) t[p[0]] = p[1];
+  for (const auto& p : pairs)
+    t[p[0]] = p[1];
   return t;
 }
 
@@ -31,7 +35,8 @@ inline constexpr std::array<std::uint8_t, 256> kUpperCase = MakeUpperCaseTable()
 // or b itself when it has none.
 constexpr std::array<std::uint8_t, 256> MakeCasePartnerTable() {
   std::array<std::uint8_t, 256> t{};
-  for (int i = 0; i < 256; ++i) t[i] = static_cast<std::uint8_t>(i);
+  for (int i = 0; i < 256; ++i)
+    t[i] = static_cast<std::uint8_t>(i);
   for (int i = 0; i < 256; ++i) {
     const std::uint8_t up = kUpperCase[i];
     if (up != i) {

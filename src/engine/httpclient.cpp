@@ -1,5 +1,4 @@
 #include "engine/httpclient.h"
-#include "core/chandle.h"
 
 #include <curl/curl.h>
 
@@ -11,6 +10,8 @@
 #include <string>
 #include <utility>
 
+#include "core/ascii.h"
+#include "core/chandle.h"
 #include "engine/qstrings.h"
 
 namespace sorvane {
@@ -18,14 +19,11 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
-template <class T, auto Free>
-using Handle = CHandle<T, Free>;
-
-using EasyHandle = Handle<CURL, curl_easy_cleanup>;
-using MultiHandle = Handle<CURLM, curl_multi_cleanup>;
-using UrlHandle = Handle<CURLU, curl_url_cleanup>;
-using HeaderList = Handle<curl_slist, curl_slist_free_all>;
-using CurlText = Handle<char, curl_free>;
+using EasyHandle = CHandle<CURL, curl_easy_cleanup>;
+using MultiHandle = CHandle<CURLM, curl_multi_cleanup>;
+using UrlHandle = CHandle<CURLU, curl_url_cleanup>;
+using HeaderList = CHandle<curl_slist, curl_slist_free_all>;
+using CurlText = CHandle<char, curl_free>;
 
 void GlobalInit() {
   static std::once_flag once;
@@ -52,13 +50,6 @@ struct Origin {
   bool operator==(const Origin&) const = default;
 };
 
-std::string Lower(std::string text) {
-  std::transform(text.begin(), text.end(), text.begin(), [](unsigned char c) {
-    return static_cast<char>(c >= 'A' && c <= 'Z' ? c + ('a' - 'A') : c);
-  });
-  return text;
-}
-
 std::optional<std::string> UrlPart(CURLU* url, CURLUPart part, unsigned flags = 0) {
   char* text = nullptr;
   if (curl_url_get(url, part, &text, flags) != CURLUE_OK) return std::nullopt;
@@ -71,7 +62,7 @@ std::optional<Origin> OriginOf(CURLU* url) {
   auto host = UrlPart(url, CURLUPART_HOST);
   auto port = UrlPart(url, CURLUPART_PORT, CURLU_DEFAULT_PORT);
   if (!scheme || !host || !port) return std::nullopt;
-  return Origin{Lower(*scheme), Lower(*host), *port};
+  return Origin{AsciiLower(*scheme), AsciiLower(*host), *port};
 }
 
 UrlHandle ParseUrl(CURLU* base, std::string_view address, CURLUcode& rc) {
@@ -341,7 +332,7 @@ std::string HttpClient::Impl::Perform(Method method, std::string_view address,
                                       std::string_view post_body, const std::string& type) {
   if (busy) throw HttpError("Another request is in progress");
   UrlHandle url = Resolve(address);
-  const std::string scheme = Lower(UrlPart(url.get(), CURLUPART_SCHEME).value_or(""));
+  const std::string scheme = AsciiLower(UrlPart(url.get(), CURLUPART_SCHEME).value_or(""));
   if (scheme == "https" && !tls) {
     throw HttpError("TLS is off: the https address " + std::string(address) + " is refused");
   }

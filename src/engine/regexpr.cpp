@@ -1,6 +1,6 @@
 #include "engine/regexpr.h"
-#include "core/chandle.h"
 
+#include "core/chandle.h"
 #include "engine/casetable.h"
 
 #define PCRE2_CODE_UNIT_WIDTH 8
@@ -123,9 +123,6 @@ constexpr std::chrono::milliseconds kSlowWindow{50};
 constexpr std::size_t kFirstWindow = 16;
 constexpr std::size_t kLargestWindow = std::size_t{1} << 26;
 
-template <class T, auto Free>
-using Handle = CHandle<T, Free>;
-
 std::string ErrorText(int code) {
   std::array<PCRE2_UCHAR, 256> buffer{};
   if (pcre2_get_error_message(code, buffer.data(), buffer.size()) < 0) {
@@ -207,15 +204,15 @@ Pattern PreparePattern(std::string_view expression) {
 }  // namespace
 
 struct RegExpr::Impl {
-  Handle<pcre2_compile_context, pcre2_compile_context_free> compile_context{
+  CHandle<pcre2_compile_context, pcre2_compile_context_free> compile_context{
       pcre2_compile_context_create(nullptr)};
-  Handle<pcre2_match_context, pcre2_match_context_free> match_context{
+  CHandle<pcre2_match_context, pcre2_match_context_free> match_context{
       pcre2_match_context_create(nullptr)};
-  Handle<pcre2_jit_stack, pcre2_jit_stack_free> jit_stack{
+  CHandle<pcre2_jit_stack, pcre2_jit_stack_free> jit_stack{
       pcre2_jit_stack_create(kJitStackStart, kJitStackMax, nullptr)};
-  Handle<pcre2_match_data, pcre2_match_data_free> match_data{
+  CHandle<pcre2_match_data, pcre2_match_data_free> match_data{
       pcre2_match_data_create(kMaxGroups + 1, nullptr)};
-  Handle<pcre2_code, pcre2_code_free> code;
+  CHandle<pcre2_code, pcre2_code_free> code;
   std::string expression;
 
   bool needs_one_call = false;
@@ -264,11 +261,11 @@ struct RegExpr::Impl {
     expression.assign(text);
   }
 
-  Handle<pcre2_code, pcre2_code_free> CompilePattern(const std::string& text,
-                                                     std::uint32_t options) const {
+  CHandle<pcre2_code, pcre2_code_free> CompilePattern(const std::string& text,
+                                                      std::uint32_t options) const {
     int error = 0;
     PCRE2_SIZE offset = 0;
-    Handle<pcre2_code, pcre2_code_free> compiled(
+    CHandle<pcre2_code, pcre2_code_free> compiled(
         pcre2_compile(reinterpret_cast<PCRE2_SPTR>(text.c_str()), text.size(), options, &error,
                       &offset, compile_context.get()));
     if (!compiled) {

@@ -87,9 +87,9 @@ struct RunContext {
   Tdm& store;
   RegExpr& re;  // the one expression engine of the window
   RunState& state;
-  WebSource* web = nullptr;      // null: the built-in web source over `http`
+  WebSource* web = nullptr;           // null: the built-in web source over `http`
   ImageDownload download_image = {};  // empty: DownloadImage through `http` (none: kept)
-  HttpClient* http = nullptr;    // the process's one client; null: web templets cannot be run
+  HttpClient* http = nullptr;         // the process's one client; null: web templets cannot be run
 };
 
 // ExtractPage for the pages of one run.

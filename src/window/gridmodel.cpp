@@ -8,8 +8,8 @@
 
 #include <algorithm>
 
-#include "core/screentext.h"
 #include "core/resultpages.h"
+#include "core/screentext.h"
 
 namespace sorvane {
 namespace {

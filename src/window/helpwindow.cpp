@@ -6,8 +6,8 @@
 #include <QUrl>
 #include <QVBoxLayout>
 
-#include "core/screentext.h"
 #include "core/programfolder.h"
+#include "core/screentext.h"
 
 namespace sorvane {
 namespace {
@@ -43,8 +43,7 @@ void HelpWindow::ShowPage(const QString& path) {
 }
 
 QString HelpPagePath(const std::string& topic) {
-  return ScreenText(ProgramFolder() + "help/") +
-         ScreenText(topic).toLower();
+  return ScreenText(ProgramFolder() + "help/") + ScreenText(topic).toLower();
 }
 
 HelpWindow* ShowHelpTopic(const std::string& topic) {

@@ -18,24 +18,24 @@
 
 #include <algorithm>
 #include <optional>
-#include <utility>
 #include <string>
+#include <utility>
 #include <vector>
 
-#include "window/aboutdialog.h"
 #include "core/errorbox.h"
 #include "core/filedialog.h"
+#include "core/messagebox.h"
+#include "core/options.h"
+#include "core/product.h"
 #include "core/screentext.h"
+#include "core/store.h"
+#include "core/templetstore.h"
+#include "window/aboutdialog.h"
 #include "window/gridmodel.h"
 #include "window/guardedselection.h"
 #include "window/helpwindow.h"
-#include "core/messagebox.h"
 #include "window/optiondialog.h"
-#include "core/options.h"
-#include "core/product.h"
 #include "window/statuspanels.h"
-#include "core/store.h"
-#include "core/templetstore.h"
 
 namespace sorvane {
 namespace {
@@ -225,7 +225,12 @@ std::vector<Command> TfrmMain::Commands() {
       {"Templet", "miExecute", "&Extract Now", QKeySequence(Qt::Key_F5), false, kBlocked,
        [this] { ExtractNow(); }},
       {"Templet", "miModifyTemplet", "&Modify...", QKeySequence(Qt::Key_F2), false, kBlocked, {}},
-      {"Templet", "miDeleteTemplet", "&Delete", {}, kSeparator, kBlocked,
+      {"Templet",
+       "miDeleteTemplet",
+       "&Delete",
+       {},
+       kSeparator,
+       kBlocked,
        [this] { DeleteTemplet(); }},
       {"Templet", "miImport", "&Import...", {}, kSeparator, kBlocked, {}},
       {"Templet", "miOption", "&Option...", {}, false, kBlocked, [this] { EditOptions(); }},
@@ -239,11 +244,21 @@ std::vector<Command> TfrmMain::Commands() {
        [this] { PreviousPage(); }},
       {"View", "miNext", "Next Page", QKeySequence(Qt::Key_PageDown), false, kBlocked,
        [this] { NextPage(); }},
-      {"View", "miSaveColumnWidth", "&Save Column Width", {}, false, false,
+      {"View",
+       "miSaveColumnWidth",
+       "&Save Column Width",
+       {},
+       false,
+       false,
        [this] { SaveColumnWidths(); }},
       {"Help", "miHelpTopic", "Help", QKeySequence(Qt::Key_F1), false, false,
        help("introduce.html")},
-      {"Help", "miLearningBySample", "Learning By Sample", {}, kSeparator, false,
+      {"Help",
+       "miLearningBySample",
+       "Learning By Sample",
+       {},
+       kSeparator,
+       false,
        help("sample.html")},
       {"Help", "miWebsite", "Homepage", {}, false, false, open(kHomePageUrl)},
       {"Help", "miSample", "Sample Resource", {}, kSeparator, false, open(kSamplePageUrl)},

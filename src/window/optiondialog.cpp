@@ -14,8 +14,8 @@
 #include <string>
 
 #include "core/errorbox.h"
-#include "core/screentext.h"
 #include "core/options.h"
+#include "core/screentext.h"
 #include "core/selectfolder.h"
 
 namespace sorvane {
@@ -184,7 +184,7 @@ void TfrmOption::ChooseFolder() {
   if (!SelectFolder(this, QStringLiteral("Please select the image output directory:"), folder)) {
     return;
   }
-  if (!folder.endsWith('/')) folder += '/';
+  if (!folder.endsWith(QLatin1Char('/'))) folder += QLatin1Char('/');
   edtFolder_->setText(folder);
 }
 

@@ -52,8 +52,7 @@ RunHost::Answer WindowHost::Message(std::string_view caption, std::string_view t
   QMessageBox::StandardButtons box_buttons = QMessageBox::Ok;
   if (buttons == Buttons::kOkCancel) box_buttons = QMessageBox::Ok | QMessageBox::Cancel;
   if (buttons == Buttons::kYesNo) box_buttons = QMessageBox::Yes | QMessageBox::No;
-  switch (
-      MessageBox::Show(window_, box_icon, ScreenText(caption), ScreenText(text), box_buttons)) {
+  switch (MessageBox::Show(window_, box_icon, ScreenText(caption), ScreenText(text), box_buttons)) {
     case QMessageBox::Ok:
       return Answer::kOk;
     case QMessageBox::Yes:

@@ -9,9 +9,9 @@
 #include <stdexcept>
 
 #include "core/errorbox.h"
-#include "window/startup.h"
 #include "core/store.h"
 #include "support/tempdir.h"
+#include "window/startup.h"
 
 namespace sorvane {
 

@@ -79,7 +79,8 @@ TEST(TempletModel, SaveStatementsOfAStoredTemplet) {
       "update cols set tit='U',begw='$1',endw='',fid=5,nox=1,tag=2 where cid=33",
   };
   EXPECT_EQ(SaveTempletStatements(m), expected);
-  EXPECT_EQ(InsertTempletStatement(m), "insert into tmps(tmn,typ,tag,taid) values('it''s a test',0,0,4)");
+  EXPECT_EQ(InsertTempletStatement(m),
+            "insert into tmps(tmn,typ,tag,taid) values('it''s a test',0,0,4)");
   // The text-tag method leaves the expression rows alone.
   m.is_text_tag = true;
   for (const std::string& sql : SaveTempletStatements(m))

@@ -129,7 +129,8 @@ class SharedInputTest : public QObject {
     QFETCH(QString, preselected);
     QFETCH(bool, chosen);
     QFETCH(QString, result);
-    FileDialog::setNextAnswer(answer ? std::optional<QStringList>(QStringList{*answer}) : std::nullopt);
+    FileDialog::setNextAnswer(answer ? std::optional<QStringList>(QStringList{*answer})
+                                     : std::nullopt);
     QString folder = start;
     QCOMPARE(SelectFolder(nullptr, QStringLiteral("Pick one:"), folder), chosen);
     QCOMPARE(FileDialog::lastAsked().kind, FileDialog::Kind::kFolder);

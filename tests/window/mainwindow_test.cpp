@@ -25,17 +25,17 @@
 #include <string>
 #include <vector>
 
-#include "window/gridmodel.h"
-#include "window/helpwindow.h"
 #include "core/filedialog.h"
 #include "core/messagebox.h"
-#include "window/optiondialog.h"
 #include "core/product.h"
 #include "core/programfolder.h"
-#include "window/statuspanels.h"
-#include "support/storefixture.h"
 #include "support/httpserver.h"
 #include "support/modal.h"
+#include "support/storefixture.h"
+#include "window/gridmodel.h"
+#include "window/helpwindow.h"
+#include "window/optiondialog.h"
+#include "window/statuspanels.h"
 
 namespace sorvane {
 namespace {

@@ -11,17 +11,17 @@
 #include <QPushButton>
 #include <QTimer>
 #include <QtTest>
-
 #include <sqlite3.h>
+
 #include <functional>
 #include <optional>
 #include <string>
 #include <vector>
 
+#include "core/filedialog.h"
 #include "core/messagebox.h"
 #include "core/options.h"
 #include "core/programfolder.h"
-#include "core/filedialog.h"
 #include "core/selectfolder.h"
 #include "support/modal.h"
 #include "support/tempdir.h"
