@@ -11,7 +11,8 @@ endif()
 
 add_library(sorvane_options INTERFACE)
 target_compile_features(sorvane_options INTERFACE cxx_std_20)
-target_compile_options(sorvane_options INTERFACE -Wall -Wextra -Wpedantic)
+target_compile_options(sorvane_options INTERFACE -Wall -Wextra -Wpedantic -Wshadow -Wold-style-cast
+                                                 -Wnon-virtual-dtor -Woverloaded-virtual -Wcast-qual)
 if(SORVANE_WERROR)
   target_compile_options(sorvane_options INTERFACE -Werror)
 endif()

@@ -1,4 +1,4 @@
-// The message-box seam, the standard error box and opening the store at start-up.
+// The message-box seam and the standard error box.
 
 #include "core/messagebox.h"
 
@@ -11,7 +11,6 @@
 #include "core/errorbox.h"
 #include "core/store.h"
 #include "support/tempdir.h"
-#include "window/startup.h"
 
 namespace sorvane {
 
@@ -88,35 +87,6 @@ class MessageBoxTest : public QObject {
       QCOMPARE(MessageBox::lastShown().icon, QMessageBox::Critical);
       QCOMPARE(MessageBox::lastShown().buttons, QMessageBox::StandardButtons(QMessageBox::Ok));
     }
-  }
-
-  void storeThatCannotBeOpenedGivesTheConnectBoxAndNoStore_data() {
-    QTest::addColumn<int>("answer");
-    QTest::newRow("OK") << static_cast<int>(QMessageBox::Ok);
-    QTest::newRow("Cancel") << static_cast<int>(QMessageBox::Cancel);
-  }
-  void storeThatCannotBeOpenedGivesTheConnectBoxAndNoStore() {
-    QFETCH(int, answer);
-    test::TempDir dir;
-    const std::string path = dir.Write("data.mdb", std::string(4096, 'x'));
-    MessageBox::setNextAnswer(static_cast<QMessageBox::StandardButton>(answer));
-    QVERIFY(OpenStore(path) == nullptr);
-    QCOMPARE(MessageBox::shown().size(), std::size_t{1});
-    QCOMPARE(MessageBox::lastShown().caption, QStringLiteral("Error"));
-    QCOMPARE(MessageBox::lastShown().text, QStringLiteral("Can not connect to database."));
-    QCOMPARE(MessageBox::lastShown().icon, QMessageBox::Warning);
-    QCOMPARE(MessageBox::lastShown().buttons, QMessageBox::Ok | QMessageBox::Cancel);
-  }
-
-  void missingStoreFileIsCreatedWithoutAnyBox() {
-    test::TempDir dir;
-    const std::string path = dir.File("data.mdb");
-    std::unique_ptr<Tdm> store = OpenStore(path);
-    QVERIFY(store != nullptr);
-    QVERIFY(std::filesystem::exists(path));
-    QVERIFY(MessageBox::shown().empty());
-    store->qryM.Open("select count(*) from tmps");
-    QCOMPARE(store->qryM.AsInteger(0), 0);
   }
 };
 
