@@ -279,10 +279,14 @@ GInt BinToGInt(std::string_view text) {
 }
 
 std::strong_ordering GIntCompare(const GIntNode& a, const GIntNode& b) {
-  const std::size_t countA = LimbCount(a);
-  const std::size_t countB = LimbCount(b);
-  if (countA != countB) return countA <=> countB;
-  for (const GIntNode *p = Top(a), *q = Top(b); p; p = p->prev, q = q->prev) {
+  // One walk up both chains finds the longer one, or both tops at once.
+  const GIntNode* p = &a;
+  const GIntNode* q = &b;
+  while (p->next && q->next)
+    p = p->next, q = q->next;
+  if (p->next) return std::strong_ordering::greater;
+  if (q->next) return std::strong_ordering::less;
+  for (; p; p = p->prev, q = q->prev) {
     if (p->limb != q->limb) return p->limb <=> q->limb;
   }
   return std::strong_ordering::equal;
