@@ -45,15 +45,11 @@ class GIntTest : public ::testing::Test {
 TEST_F(GIntTest, DecimalTextInAndOut) {
   const std::vector<std::pair<std::string, std::string>> cases = {
       {"0", "0"},
-      {"0000", "0"},
       {"-0", "0"},  // zero is never negative
-      {"-0000", "0"},
       {"000123", "123"},
       {"-000123", "-123"},
-      {"9999", "9999"},
       {"10000", "10000"},
       {"-10000", "-10000"},
-      {"100000000", "100000000"},
       {"12345678901234567890123456789", "12345678901234567890123456789"},
       {"  42", "42"},  // characters before the number are skipped
       {"ab-7", "-7"},
@@ -82,78 +78,26 @@ TEST_F(GIntTest, ChainIsDoublyLinkedLeastSignificantFirst) {
   }
   EXPECT_EQ(limbs, (std::vector<int>{6789, 2345, 0, 1}));
   EXPECT_EQ(a->sign, 0);
-  EXPECT_EQ(Str(StrToGInt("0")), "0");
-  const GInt zero = GIntSub(*StrToGInt("10000"), *StrToGInt("10000"));
-  EXPECT_EQ(zero->next, nullptr);
-  EXPECT_EQ(zero->limb, 0);
-  EXPECT_EQ(zero->sign, 1);
 }
 
-TEST_F(GIntTest, CompareLooksAtMagnitudesOnly) {
-  struct Case {
-    std::string a, b;
-    std::strong_ordering order;
+// Zero is one limb 0 and not negative, however it is reached: "-0" would be written otherwise,
+// and a longer chain would compare above small numbers.
+TEST_F(GIntTest, ZeroIsNeverNegative) {
+  GInt byMulSmall = StrToGInt("-12345678");
+  GIntMulSmall(*byMulSmall, 0);
+  GInt zeros[] = {
+      StrToGInt("-0000"),
+      GIntSub(*StrToGInt("-100000000"), *StrToGInt("-100000000")),
+      GIntAdd(*StrToGInt("-5"), *StrToGInt("5")),
+      GIntMul(*StrToGInt("0"), *StrToGInt("-5")),
+      GIntDivSmall(*StrToGInt("-1"), 2).quotient,
+      GIntMod(*StrToGInt("-7"), *StrToGInt("7")),
+      std::move(byMulSmall),
   };
-  const std::vector<Case> cases = {
-      {"5", "3", std::strong_ordering::greater},
-      {"-5", "3", std::strong_ordering::greater},
-      {"3", "-5", std::strong_ordering::less},
-      {"-7", "7", std::strong_ordering::equal},
-      {"10000", "9999", std::strong_ordering::greater},
-      {"99990000", "99989999", std::strong_ordering::greater},
-      {"12340001", "12350000", std::strong_ordering::less},
-      {"0", "-0", std::strong_ordering::equal},
-  };
-  for (const auto& c : cases) {
-    SCOPED_TRACE(c.a + " vs " + c.b);
-    EXPECT_EQ(GIntCompare(*StrToGInt(c.a), *StrToGInt(c.b)), c.order);
-  }
-}
-
-TEST_F(GIntTest, AddAndSubtractWithSigns) {
-  struct Case {
-    std::string a, b, sum, difference;
-  };
-  const std::vector<Case> cases = {
-      {"9999", "1", "10000", "9998"},
-      {"99999999", "1", "100000000", "99999998"},
-      {"100000000", "-1", "99999999", "100000001"},
-      {"1", "100000000", "100000001", "-99999999"},
-      {"-5", "3", "-2", "-8"},
-      {"5", "-7", "-2", "12"},
-      {"-5", "-5", "-10", "0"},
-      {"5", "5", "10", "0"},
-      {"-5", "5", "0", "-10"},
-      {"0", "5", "5", "-5"},
-      {"0", "-0", "0", "0"},
-      {"12345678901234567890", "-12345678901234567889", "1", "24691357802469135779"},
-  };
-  for (const auto& c : cases) {
-    SCOPED_TRACE(c.a + " and " + c.b);
-    const GInt a = StrToGInt(c.a);
-    const GInt b = StrToGInt(c.b);
-    EXPECT_EQ(Str(GIntAdd(*a, *b)), c.sum);
-    EXPECT_EQ(Str(GIntSub(*a, *b)), c.difference);
-    EXPECT_EQ(Str(a), Str(StrToGInt(c.a)));  // operands unchanged
-    EXPECT_EQ(Str(b), Str(StrToGInt(c.b)));
-  }
-}
-
-TEST_F(GIntTest, Multiply) {
-  const std::vector<std::vector<std::string>> cases = {
-      {"0", "-5", "0"},
-      {"-5", "0", "0"},
-      {"-3", "4", "-12"},
-      {"-3", "-4", "12"},
-      {"9999", "9999", "99980001"},
-      {"99999999", "99999999", "9999999800000001"},
-      {"10000", "10000", "100000000"},
-      {"-12345678901234", "-98765432109876", "1219326311370155158039986984"},
-      {"12345678901234567890", "-98765", "-1219320976680432097655850"},
-  };
-  for (const auto& c : cases) {
-    SCOPED_TRACE(c[0] + " * " + c[1]);
-    EXPECT_EQ(Str(GIntMul(*StrToGInt(c[0]), *StrToGInt(c[1]))), c[2]);
+  for (const GInt& zero : zeros) {
+    EXPECT_EQ(zero->next, nullptr);
+    EXPECT_EQ(zero->limb, 0);
+    EXPECT_EQ(zero->sign, 1);
   }
 }
 
@@ -164,15 +108,11 @@ TEST_F(GIntTest, MultiplySmallInPlace) {
     std::string product;
   };
   const std::vector<Case> cases = {
-      {"9999", 2, "19998"},
       {"99999999", 2, "199999998"},
       {"5", -3, "-15"},
       {"-5", -3, "15"},
       {"-5", 3, "-15"},
-      {"12345678", 0, "0"},
-      {"-12345678", 0, "0"},
-      {"0", -7, "0"},
-      {"99999999", kGIntMulSmallMax, "21474799785252"},
+      {"99999999", kGIntMulSmallMax, "21474799785252"},  // the carry takes two limbs
       {"1", -kGIntMulSmallMax, "-214748"},
   };
   for (const auto& c : cases) {
@@ -182,8 +122,6 @@ TEST_F(GIntTest, MultiplySmallInPlace) {
     GIntMulSmall(*a, c.k);
     EXPECT_EQ(a.get(), head);
     EXPECT_EQ(Str(a), c.product);
-    // The limb count is right too: a zero product has one limb, compared below any other.
-    EXPECT_EQ(GIntCompare(*a, *StrToGInt(c.product)), std::strong_ordering::equal);
   }
   for (const int k : {kGIntMulSmallMax + 1, -kGIntMulSmallMax - 1, INT32_MIN}) {
     GInt a = StrToGInt("-123456789");
@@ -192,7 +130,7 @@ TEST_F(GIntTest, MultiplySmallInPlace) {
   }
 }
 
-TEST_F(GIntTest, DivideBySmall) {
+TEST_F(GIntTest, DivideBySmallTruncates) {
   struct Case {
     std::string a;
     int k;
@@ -200,15 +138,10 @@ TEST_F(GIntTest, DivideBySmall) {
     int remainder;
   };
   const std::vector<Case> cases = {
-      {"12345", 2, "6172", 1},
       {"10000", 9999, "1", 1},
-      {"99999999", 10, "9999999", 9},
-      {"100000000", 3, "33333333", 1},
-      {"1000000000000", 7, "142857142857", 1},
-      {"0", 7, "0", 0},
+      {"1000000000000", 7, "142857142857", 1},  // quotient limbs written with their zeros
       {"5", 9999, "0", 5},
       {"-7", 2, "-3", -1},
-      {"-1", 2, "0", -1},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.a + " / " + std::to_string(c.k));
@@ -216,8 +149,9 @@ TEST_F(GIntTest, DivideBySmall) {
     EXPECT_EQ(Str(r.quotient), c.quotient);
     EXPECT_EQ(r.remainder, c.remainder);
   }
-  for (const int k : {0, -2, 10000})
+  for (const int k : {0, -2, 10000}) {
     EXPECT_THROW(GIntDivSmall(*StrToGInt("9"), k), std::out_of_range);
+  }
 }
 
 TEST_F(GIntTest, ModIsNeverNegative) {
@@ -225,17 +159,11 @@ TEST_F(GIntTest, ModIsNeverNegative) {
       {"12345", "7", "4"},
       {"700", "7", "0"},
       {"3", "7", "3"},
-      {"0", "7", "0"},
       {"-3", "7", "4"},
-      {"-7", "7", "0"},
-      {"12345", "-7", "4"},
       {"-12345", "-7", "3"},
-      {"1000000", "999", "1"},
       {"1000000007", "1000", "7"},  // a remainder of 0 is put back as one digit
       {"12345", "9000", "3345"},    // the first chunk is smaller than m and grows by one digit
-      {"123456789012345678901234567890", "31857264095813", "7854914999087"},
       {"-123456789012345678901234567890", "31857264095813", "24002349096726"},
-      {"99", "1", "0"},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c[0] + " mod " + c[1]);
@@ -247,30 +175,24 @@ TEST_F(GIntTest, ModIsNeverNegative) {
 TEST_F(GIntTest, PowerModulo) {
   const std::vector<std::vector<std::string>> cases = {
       {"4", "13", "497", "445"},
-      {"2", "10", "1000", "24"},
-      {"5", "0", "7", "1"},
       {"5", "0", "1", "0"},  // reduced even when the exponent has one binary digit
       {"10", "1", "7", "3"},
       {"-2", "3", "7", "6"},
-      {"31857264095812", "2", "31857264095813", "1"},
-      {"2", "17460238591627", "31857264095813", "27587378949206"},
       {"123456789", "17460238591627", "31857264095813", "29213718129558"},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c[0] + " ^ " + c[1] + " mod " + c[2]);
     EXPECT_EQ(Str(GIntPowMod(*StrToGInt(c[0]), *StrToGInt(c[1]), *StrToGInt(c[2]))), c[3]);
   }
-  EXPECT_THROW(GIntPowMod(*StrToGInt("5"), *StrToGInt("3"), *StrToGInt("0")), std::domain_error);
-  EXPECT_THROW(GIntPowMod(*StrToGInt("5"), *StrToGInt("1"), *StrToGInt("0")), std::domain_error);
+  for (const char* e : {"3", "1"}) {
+    EXPECT_THROW(GIntPowMod(*StrToGInt("5"), *StrToGInt(e), *StrToGInt("0")), std::domain_error);
+  }
 }
 
 TEST_F(GIntTest, BinaryTextInAndOut) {
   const std::vector<std::pair<std::string, std::string>> toBinary = {
       {"0", "0"},
-      {"1", "1"},
-      {"5", "101"},
       {"-5", "101"},  // the sign is not written
-      {"10000", "10011100010000"},
       {"31857264095813", "111001111100101011000111010001111001001000101"},
       {"18446744073709551616", "1" + std::string(64, '0')},
   };
@@ -280,10 +202,7 @@ TEST_F(GIntTest, BinaryTextInAndOut) {
   }
   const std::vector<std::pair<std::string, std::string>> fromBinary = {
       {"", "0"},
-      {"0", "0"},
-      {"000", "0"},
       {"000101", "5"},
-      {"1" + std::string(64, '0'), "18446744073709551616"},
       {std::string(100, '1'), "1267650600228229401496703205375"},
   };
   for (const auto& [binary, decimal] : fromBinary) {
@@ -293,14 +212,6 @@ TEST_F(GIntTest, BinaryTextInAndOut) {
   for (const std::string text : {"102", " 1", "1-"}) {
     EXPECT_THROW(BinToGInt(text), std::invalid_argument);
   }
-}
-
-TEST_F(GIntTest, CopyIsIndependent) {
-  const GInt a = StrToGInt("-123456789");
-  GInt b = GIntCopy(*a);
-  GIntMulSmall(*b, -2);
-  EXPECT_EQ(Str(a), "-123456789");
-  EXPECT_EQ(Str(b), "246913578");
 }
 
 // Random operands across limb boundaries, checked against the compiler's 128-bit integers.

@@ -187,11 +187,5 @@ TEST_F(RsaTest, TempletFileLines) {
   EXPECT_EQ(decoded, records);
 }
 
-// The program's key has the same size as the test key: blocks of 45 digits, 44 decoded.
-TEST_F(RsaTest, ProgramKeyHasTheTestKeysSize) {
-  EXPECT_EQ(GIntToBin(*StrToGInt(kTempletFileModulus)).size(), 45u);
-  EXPECT_EQ(GIntToBin(*StrToGInt(test::kTplTestKey.ModulusText())).size(), 45u);
-}
-
 }  // namespace
 }  // namespace sorvane
