@@ -130,30 +130,30 @@ int main() {
   const std::vector<std::string> records = MakeRecords();
   const std::vector<std::string> lines = SplitLines(test::EncodeTempletFile(records));
 
-  std::size_t recordBytes = 0;
+  std::size_t record_bytes = 0;
   std::size_t blocks = 0;
   const std::size_t l = static_cast<std::size_t>(std::bit_width(key.modulus));
   for (std::size_t i = 0; i < lines.size(); ++i) {
-    recordBytes += records[i].size();
+    record_bytes += records[i].size();
     blocks += (lines[i].size() / 2 * 8 + l - 1) / l;
   }
 
   // The key is parsed once per import, as the importer does.
   const GInt e = StrToGInt(key.ExponentText());
   const GInt n = StrToGInt(key.ModulusText());
-  const double gintSeconds = BestSeconds(kGIntRuns, lines, records, [&](const std::string& line) {
+  const double gint_seconds = BestSeconds(kGIntRuns, lines, records, [&](const std::string& line) {
     return DecodeRecordLine(line, *e, *n);
   });
-  const double nativeSeconds = BestSeconds(
+  const double native_seconds = BestSeconds(
       kNativeRuns, lines, records,
       [&](const std::string& line) { return NativeDecode(line, key.exponent, key.modulus); });
 
   const double count = static_cast<double>(lines.size());
   std::printf("tpl_lines: %zu\n", lines.size());
-  std::printf("tpl_line_bytes: %.0f\n", static_cast<double>(recordBytes) / count);
-  std::printf("tpl_lines_per_s: %.1f\n", count / gintSeconds);
-  std::printf("tpl_blocks_per_s: %.0f\n", static_cast<double>(blocks) / gintSeconds);
-  std::printf("native_lines_per_s: %.0f\n", count / nativeSeconds);
-  std::printf("tpl_vs_native: %.4f\n", nativeSeconds / gintSeconds);
+  std::printf("tpl_line_bytes: %.0f\n", static_cast<double>(record_bytes) / count);
+  std::printf("tpl_lines_per_s: %.1f\n", count / gint_seconds);
+  std::printf("tpl_blocks_per_s: %.0f\n", static_cast<double>(blocks) / gint_seconds);
+  std::printf("native_lines_per_s: %.0f\n", count / native_seconds);
+  std::printf("tpl_vs_native: %.4f\n", native_seconds / gint_seconds);
   return 0;
 }

@@ -6,6 +6,8 @@
 #include <utility>
 #include <vector>
 
+#include "core/ascii.h"
+
 namespace sorvane {
 
 namespace {
@@ -176,11 +178,11 @@ GInt SubMagnitudes(const GIntNode& a, const GIntNode& b, bool negative) {
   return out.Finish(negative);
 }
 
-// The sum of (-1)^aNegative |a| and (-1)^bNegative |b|.
-GInt AddSigned(const GIntNode& a, bool aNegative, const GIntNode& b, bool bNegative) {
-  if (aNegative == bNegative) return AddMagnitudes(a, b, aNegative);
-  if (GIntCompare(a, b) == std::strong_ordering::less) return SubMagnitudes(b, a, bNegative);
-  return SubMagnitudes(a, b, aNegative);
+// The sum of (-1)^a_negative |a| and (-1)^b_negative |b|.
+GInt AddSigned(const GIntNode& a, bool a_negative, const GIntNode& b, bool b_negative) {
+  if (a_negative == b_negative) return AddMagnitudes(a, b, a_negative);
+  if (GIntCompare(a, b) == std::strong_ordering::less) return SubMagnitudes(b, a, b_negative);
+  return SubMagnitudes(a, b, a_negative);
 }
 
 // Compares the decimal digit text `digits` (leading zeros allowed) with the digits of a number
@@ -214,8 +216,9 @@ GInt StrToGInt(std::string_view text) {
   std::string_view digits = text.substr(start);
   const bool negative = digits.front() == '-';
   if (negative) digits.remove_prefix(1);
-  if (digits.empty() ||
-      !std::all_of(digits.begin(), digits.end(), [](char c) { return c >= '0' && c <= '9'; })) {
+  if (digits.empty() || !std::all_of(digits.begin(), digits.end(), [](char c) {
+        return IsAsciiDigit(static_cast<unsigned char>(c));
+      })) {
     throw std::invalid_argument("'" + std::string(text) + "' is not a decimal number");
   }
   while (digits.size() > 1 && digits.front() == '0')
@@ -308,10 +311,10 @@ GInt GIntMul(const GIntNode& a, const GIntNode& b) {
     out.Push(0);
   // Each row adds a times one limb of b into the product, starting at that limb's position; a
   // limb product plus the limb already there and the carry stays below 2^31.
-  GIntNode* rowStart = low;
-  for (const GIntNode* q = &b; q; q = q->next, rowStart = rowStart->next) {
+  GIntNode* row_start = low;
+  for (const GIntNode* q = &b; q; q = q->next, row_start = row_start->next) {
     std::int32_t carry = 0;
-    GIntNode* r = rowStart;
+    GIntNode* r = row_start;
     for (const GIntNode* p = &a; p; p = p->next, r = r->next) {
       const std::int32_t cell = r->limb + p->limb * q->limb + carry;
       r->limb = cell % kBase;
@@ -390,14 +393,14 @@ GInt GIntMod(const GIntNode& a, const GIntNode& m) {
 
   std::string t = GIntToStr(a);
   if (IsNegative(a)) t.erase(0, 1);
-  std::string mDigits = GIntToStr(m);
-  if (IsNegative(m)) mDigits.erase(0, 1);
-  const std::size_t n = mDigits.size();
+  std::string m_digits = GIntToStr(m);
+  if (IsNegative(m)) m_digits.erase(0, 1);
+  const std::size_t n = m_digits.size();
 
   // Decimal long division: a leading chunk of T at least as long as m is reduced below m and put
   // back, until what is left of T is smaller than m.
   std::size_t take = n;
-  while (CompareDecimal(t, mDigits) != std::strong_ordering::less) {
+  while (CompareDecimal(t, m_digits) != std::strong_ordering::less) {
     std::size_t width = std::min(take, t.size());
     while (width < n && width < t.size())
       ++width;

@@ -2,12 +2,14 @@
 
 #include <array>
 
+#include "core/ascii.h"
+
 namespace sorvane {
 
 namespace {
 
 int HexDigit(char c) {
-  if (c >= '0' && c <= '9') return c - '0';
+  if (IsAsciiDigit(static_cast<unsigned char>(c))) return c - '0';
   if (c >= 'a' && c <= 'f') return c - 'a' + 10;
   if (c >= 'A' && c <= 'F') return c - 'A' + 10;
   return -1;

@@ -83,8 +83,8 @@ TEST_F(GIntTest, ChainIsDoublyLinkedLeastSignificantFirst) {
 // Zero is one limb 0 and not negative, however it is reached: "-0" would be written otherwise,
 // and a longer chain would compare above small numbers.
 TEST_F(GIntTest, ZeroIsNeverNegative) {
-  GInt byMulSmall = StrToGInt("-12345678");
-  GIntMulSmall(*byMulSmall, 0);
+  GInt by_mul_small = StrToGInt("-12345678");
+  GIntMulSmall(*by_mul_small, 0);
   GInt zeros[] = {
       StrToGInt("-0000"),
       GIntSub(*StrToGInt("-100000000"), *StrToGInt("-100000000")),
@@ -92,7 +92,7 @@ TEST_F(GIntTest, ZeroIsNeverNegative) {
       GIntMul(*StrToGInt("0"), *StrToGInt("-5")),
       GIntDivSmall(*StrToGInt("-1"), 2).quotient,
       GIntMod(*StrToGInt("-7"), *StrToGInt("7")),
-      std::move(byMulSmall),
+      std::move(by_mul_small),
   };
   for (const GInt& zero : zeros) {
     EXPECT_EQ(zero->next, nullptr);
@@ -190,22 +190,22 @@ TEST_F(GIntTest, PowerModulo) {
 }
 
 TEST_F(GIntTest, BinaryTextInAndOut) {
-  const std::vector<std::pair<std::string, std::string>> toBinary = {
+  const std::vector<std::pair<std::string, std::string>> to_binary = {
       {"0", "0"},
       {"-5", "101"},  // the sign is not written
       {"31857264095813", "111001111100101011000111010001111001001000101"},
       {"18446744073709551616", "1" + std::string(64, '0')},
   };
-  for (const auto& [decimal, binary] : toBinary) {
+  for (const auto& [decimal, binary] : to_binary) {
     SCOPED_TRACE(decimal);
     EXPECT_EQ(GIntToBin(*StrToGInt(decimal)), binary);
   }
-  const std::vector<std::pair<std::string, std::string>> fromBinary = {
+  const std::vector<std::pair<std::string, std::string>> from_binary = {
       {"", "0"},
       {"000101", "5"},
       {std::string(100, '1'), "1267650600228229401496703205375"},
   };
-  for (const auto& [binary, decimal] : fromBinary) {
+  for (const auto& [binary, decimal] : from_binary) {
     SCOPED_TRACE(binary);
     EXPECT_EQ(Str(BinToGInt(binary)), decimal);
   }
@@ -217,8 +217,8 @@ TEST_F(GIntTest, BinaryTextInAndOut) {
 // Random operands across limb boundaries, checked against the compiler's 128-bit integers.
 TEST_F(GIntTest, AgreesWithWideIntegers) {
   std::mt19937_64 rng(13);
-  const auto operand = [&](int maxDigits) {
-    std::uniform_int_distribution<int> length(1, maxDigits);
+  const auto operand = [&](int max_digits) {
+    std::uniform_int_distribution<int> length(1, max_digits);
     std::uniform_int_distribution<int> digit(0, 9);
     Wide v = 0;
     for (int n = length(rng); n > 0; --n)
@@ -242,18 +242,18 @@ TEST_F(GIntTest, AgreesWithWideIntegers) {
     EXPECT_EQ(d.remainder, static_cast<int>(a % k));
     EXPECT_EQ(GIntToBin(*ga), WideToBin(a));
     EXPECT_EQ(Str(BinToGInt(WideToBin(a))), WideToStr(a < 0 ? -a : a));
-    const Wide absA = a < 0 ? -a : a;
-    const Wide absB = b < 0 ? -b : b;
-    EXPECT_EQ(GIntCompare(*ga, *gb), absA < absB   ? std::strong_ordering::less
-                                     : absA > absB ? std::strong_ordering::greater
-                                                   : std::strong_ordering::equal);
+    const Wide abs_a = a < 0 ? -a : a;
+    const Wide abs_b = b < 0 ? -b : b;
+    EXPECT_EQ(GIntCompare(*ga, *gb), abs_a < abs_b   ? std::strong_ordering::less
+                                     : abs_a > abs_b ? std::strong_ordering::greater
+                                                     : std::strong_ordering::equal);
     if (b != 0) {
-      const Wide mod = ((a % absB) + absB) % absB;
+      const Wide mod = ((a % abs_b) + abs_b) % abs_b;
       EXPECT_EQ(Str(GIntMod(*ga, *gb)), WideToStr(mod));
-      const Wide m = absB;
+      const Wide m = abs_b;
       Wide expected = 1 % m;
       Wide base = ((a % m) + m) % m;
-      const Wide e = absA % 100000;
+      const Wide e = abs_a % 100000;
       for (Wide x = e; x > 0; x /= 2, base = base * base % m) {
         if (x % 2) expected = expected * base % m;
       }

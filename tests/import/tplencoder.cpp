@@ -73,12 +73,12 @@ std::string EncodeRecordLine(std::string_view record, const TplKey& key) {
   return EncodeBitsLine(bits, key);
 }
 
-std::string EncodeTempletFile(const std::vector<std::string>& records, std::string_view lineBreak,
+std::string EncodeTempletFile(const std::vector<std::string>& records, std::string_view line_break,
                               const TplKey& key) {
   std::string file;
   for (const std::string& record : records) {
     file += EncodeRecordLine(record, key);
-    file += lineBreak;
+    file += line_break;
   }
   return file;
 }

@@ -37,8 +37,9 @@ std::string EncodeRecordLine(std::string_view record, const TplKey& key = kTplTe
 // "111" makes a line that has no start marker (an empty or all-zero text makes the empty line).
 std::string EncodeBitsLine(std::string_view bits, const TplKey& key = kTplTestKey);
 
-// A templet file: one record line per record, in order, each ended by `lineBreak`.
+// A templet file: one record line per record, in order, each ended by `line_break`.
 std::string EncodeTempletFile(const std::vector<std::string>& records,
-                              std::string_view lineBreak = "\r\n", const TplKey& key = kTplTestKey);
+                              std::string_view line_break = "\r\n",
+                              const TplKey& key = kTplTestKey);
 
 }  // namespace sorvane::test
