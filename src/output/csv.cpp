@@ -1,7 +1,8 @@
 #include "output/csv.h"
 
 #include <cerrno>
-#include <fstream>
+#include <cstring>
+#include <string_view>
 #include <system_error>
 
 #include "core/resultgrid.h"
@@ -10,56 +11,69 @@
 namespace sorvane {
 namespace {
 
-[[noreturn]] void FailWrite() {
-  throw OutputError("Cannot write the CSV text: " +
-                    std::generic_category().message(errno != 0 ? errno : EIO));
+// Appends `text` enclosed in quotes, inner quotes doubled, preceded by `separator` when it is
+// not 0.
+void AppendField(ChunkWriter& out, char separator, std::string_view text) {
+  const bool quotes = std::memchr(text.data(), '"', text.size()) != nullptr;
+  // The common case in one piece: no quote inside, and room in the buffer.
+  if (!quotes) {
+    if (char* p = out.Reserve(text.size() + 3)) {
+      char* const start = p;
+      if (separator != 0) *p++ = separator;
+      *p++ = '"';
+      std::memcpy(p, text.data(), text.size());
+      p += text.size();
+      *p++ = '"';
+      out.Advance(static_cast<std::size_t>(p - start));
+      return;
+    }
+  }
+  if (separator != 0) out.Append(separator);
+  out.Append('"');
+  if (quotes) {
+    out.Append(ReplaceStr(text, "\"", "\"\""));
+  } else {
+    out.Append(text);
+  }
+  out.Append('"');
 }
 
 }  // namespace
 
-void AppendCsvField(std::string& line, std::string_view text) {
-  line += '"';
-  if (text.find('"') == std::string_view::npos) {
-    line.append(text);
-  } else {
-    line += ReplaceStr(text, "\"", "\"\"");
+void WriteCsv(const ResultGrid& grid, const ByteSink& sink, CsvOptions options) {
+  ChunkWriter out(sink);
+  if (options.utf8_bom) out.Append("\xEF\xBB\xBF");
+  const int columns = grid.ShownColumnCount();
+  for (int c = 1; c <= columns; ++c)
+    AppendField(out, c > 1 ? ',' : 0, grid.Columns()[static_cast<std::size_t>(c - 1)].title);
+  out.Append("\r\n");
+  for (int r = 1; r <= grid.DataRowCount(); ++r) {
+    for (int c = 1; c <= columns; ++c)
+      AppendField(out, c > 1 ? ',' : 0, grid.Cell(c, r));
+    out.Append("\r\n");
   }
-  line += '"';
+  out.Flush();
 }
 
 void WriteCsv(const ResultGrid& grid, std::ostream& out) {
-  const int columns = grid.ShownColumnCount();
-  std::string line;
-  const auto write_line = [&] {
-    line += "\r\n";
-    out.write(line.data(), static_cast<std::streamsize>(line.size()));
-    if (!out) FailWrite();
-    line.clear();
-  };
-  for (int c = 1; c <= columns; ++c) {
-    if (c > 1) line += ',';
-    AppendCsvField(line, grid.Columns()[static_cast<std::size_t>(c - 1)].title);
-  }
-  write_line();
-  for (int r = 1; r <= grid.DataRowCount(); ++r) {
-    for (int c = 1; c <= columns; ++c) {
-      if (c > 1) line += ',';
-      AppendCsvField(line, grid.Cell(c, r));
+  const ByteSink sink = [&out](std::string_view bytes) {
+    errno = 0;
+    out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+    if (!out) {
+      throw OutputError("Cannot write the CSV text: " +
+                        std::generic_category().message(errno != 0 ? errno : EIO));
     }
-    write_line();
-  }
+  };
+  WriteCsv(grid, sink);
   out.flush();
-  if (!out) FailWrite();
+  if (!out) throw OutputError("Cannot write the CSV text: " + std::generic_category().message(EIO));
 }
 
-void WriteCsvFile(const ResultGrid& grid, const std::string& path) {
-  errno = 0;
-  std::ofstream out(path, std::ios::binary | std::ios::trunc);
-  if (!out) {
-    throw OutputError("Cannot create file \"" + path +
-                      "\": " + std::generic_category().message(errno != 0 ? errno : EIO));
-  }
-  WriteCsv(grid, out);
+void WriteCsvFile(const ResultGrid& grid, const std::string& path, CsvOptions options) {
+  AtomicFile file(path);
+  WriteCsv(
+      grid, [&file](std::string_view bytes) { file.Write(bytes); }, options);
+  file.Commit();
 }
 
 }  // namespace sorvane

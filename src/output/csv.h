@@ -6,28 +6,30 @@
 // the last one included, ended by CR LF. Cell bytes are written as they are.
 
 #include <ostream>
-#include <stdexcept>
 #include <string>
-#include <string_view>
+
+#include "output/atomicfile.h"
+#include "output/chunkwriter.h"
 
 namespace sorvane {
 
 class ResultGrid;
 
-// A file that cannot be created or written. what() carries the system's message.
-class OutputError : public std::runtime_error {
- public:
-  using std::runtime_error::runtime_error;
+struct CsvOptions {
+  // Starts the text with the UTF-8 byte-order mark (EF BB BF), for spreadsheet programs that
+  // need it to read the bytes as UTF-8. The window's export never sets it.
+  bool utf8_bom = false;
 };
+
+// Hands the whole grid as CSV text to `sink`, in pieces of about a megabyte.
+void WriteCsv(const ResultGrid& grid, const ByteSink& sink, CsvOptions options = {});
 
 // Writes the whole grid to `out`; throws OutputError when the stream fails. What was written
 // before the failure stays written.
 void WriteCsv(const ResultGrid& grid, std::ostream& out);
 
-// Creates (or replaces) the file at `path` and writes the grid to it; throws OutputError.
-void WriteCsvFile(const ResultGrid& grid, const std::string& path);
-
-// Appends one field, quoted, to `line`.
-void AppendCsvField(std::string& line, std::string_view text);
+// Writes the grid as the whole new content of the file at `path`, through an AtomicFile: when
+// anything fails the file that was there keeps its content. Throws OutputError.
+void WriteCsvFile(const ResultGrid& grid, const std::string& path, CsvOptions options = {});
 
 }  // namespace sorvane

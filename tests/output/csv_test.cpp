@@ -54,6 +54,11 @@ TEST(Csv, FieldsAreQuotedAndLinesEndWithCrLf) {
   };
   for (const Case& c : cases)
     EXPECT_EQ(Csv(c.grid), c.text) << c.name;
+
+  std::string with_bom;
+  WriteCsv(Grid({"a"}, {}), [&with_bom](std::string_view bytes) { with_bom.append(bytes); },
+           {.utf8_bom = true});
+  EXPECT_EQ(with_bom, "\xEF\xBB\xBF\"a\"\r\n");
 }
 
 TEST(Csv, FilesAreReplacedAndUnwritablePathsFail) {
