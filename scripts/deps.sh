@@ -4,7 +4,7 @@
 
 SORVANE_PACKAGES="g++ cmake ninja-build pkg-config qt6-base-dev libgl-dev libsqlite3-dev \
 libpcre2-dev libcurl4-openssl-dev libssl-dev libgtest-dev libcpp-httplib-dev \
-libqscintilla2-qt6-dev openssl fonts-dejavu-core curl"
+libqscintilla2-qt6-dev nlohmann-json3-dev openssl fonts-dejavu-core curl"
 
 sorvane_missing_packages() {
   local missing="" p

@@ -1,16 +1,18 @@
 // sorvane-run: runs one templet of a store without a window and writes its records as CSV.
 //
-//   sorvane-run [--store FILE] TEMPLET [FILE...]
+//   sorvane-run [--store FILE] [--out FILE] [--format csv|jsonl] [--bom] TEMPLET [FILE...]
 //
 // TEMPLET is a templet's name or id. Without FILEs the templet reads its stored sources, as
 // Extract Now does; with FILEs it reads those files with the templet's method, as Open does.
 // The records go to standard output in the CSV format of "Save As CSV", title line first; the
-// status texts and messages go to standard error. Exit status: 0 for a completed run; 1 for a run
-// that ended by a failure (an error, a page that failed to load, a failed login; the rows
-// extracted before it are still written), was interrupted (SIGINT/SIGTERM act as Stop), could not
-// ask for a verification code, or whose definitions the store could not give; 2 for bad arguments
-// (unknown templet, missing store or file, a templet without stored sources). The store is never
-// created.
+// status texts and messages go to standard error. --out writes the records to a file instead,
+// atomically (the file is replaced only once it is written whole); --format jsonl writes one JSON
+// object per record (jsonlines.h); --bom starts the CSV text with a UTF-8 byte-order mark. Exit
+// status: 0 for a completed run; 1 for a run that ended by a failure (an error, a page that failed
+// to load, a failed login; the rows extracted before it are still written), was interrupted
+// (SIGINT/SIGTERM act as Stop), could not ask for a verification code, or whose definitions the
+// store could not give; 2 for bad arguments (unknown templet, missing store or file, a templet
+// without stored sources). The store is never created.
 //
 // A login with a verification image saves the image to a temporary file, names it on standard
 // error and reads the characters from standard input when that is a terminal (an empty line
@@ -21,6 +23,7 @@
 #include <unistd.h>
 
 #include <atomic>
+#include <cerrno>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -31,6 +34,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <system_error>
 #include <vector>
 
 #include "core/resultgrid.h"
@@ -45,7 +49,9 @@
 #include "engine/login.h"
 #include "engine/regexpr.h"
 #include "engine/rundriver.h"
+#include "output/atomicfile.h"
 #include "output/csv.h"
+#include "output/jsonlines.h"
 
 namespace {
 
@@ -56,10 +62,14 @@ constexpr int kExitFailed = 1;
 constexpr int kExitUsage = 2;
 
 constexpr std::string_view kUsage =
-    "usage: sorvane-run [--store FILE] TEMPLET [FILE...]\n"
+    "usage: sorvane-run [--store FILE] [--out FILE] [--format csv|jsonl] [--bom] TEMPLET "
+    "[FILE...]\n"
     "Runs the templet named TEMPLET (its name or id) of the store FILE (default: data.mdb in the\n"
     "current folder) on its stored sources, or on the FILEs given, and writes the records as CSV\n"
-    "to standard output. Progress goes to standard error.\n";
+    "to standard output. Progress goes to standard error.\n"
+    "  --out FILE       write the records to FILE, replacing it only once written whole\n"
+    "  --format jsonl   one JSON object per record, keyed by column title, in UTF-8\n"
+    "  --bom            start the CSV text with a UTF-8 byte-order mark\n";
 
 std::atomic<bool> g_interrupted{false};
 
@@ -199,6 +209,9 @@ struct Arguments {
   std::string store = "data.mdb";
   std::string templet;
   std::vector<std::string> files;
+  std::string out;  // empty: standard output
+  std::string format = "csv";
+  bool bom = false;
 };
 
 // Returns the exit status when the arguments say to end at once.
@@ -221,6 +234,18 @@ std::optional<int> ParseArguments(int argc, char** argv, Arguments& args) {
       args.store = argv[++i];
     } else if (options && arg.starts_with("--store=")) {
       args.store = std::string(arg.substr(8));
+    } else if (options && (arg == "--out" || arg == "--format")) {
+      if (i + 1 >= argc) {
+        Say(std::string(arg) + " needs a value");
+        return kExitUsage;
+      }
+      (arg == "--out" ? args.out : args.format) = argv[++i];
+    } else if (options && arg.starts_with("--out=")) {
+      args.out = std::string(arg.substr(6));
+    } else if (options && arg.starts_with("--format=")) {
+      args.format = std::string(arg.substr(9));
+    } else if (options && arg == "--bom") {
+      args.bom = true;
     } else if (options && arg.size() > 1 && arg.front() == '-') {
       Say("unknown option " + std::string(arg));
       std::cerr << kUsage;
@@ -234,6 +259,14 @@ std::optional<int> ParseArguments(int argc, char** argv, Arguments& args) {
   }
   if (!have_templet) {
     std::cerr << kUsage;
+    return kExitUsage;
+  }
+  if (args.format != "csv" && args.format != "jsonl") {
+    Say("unknown format " + args.format + " (csv or jsonl)");
+    return kExitUsage;
+  }
+  if (args.bom && args.format != "csv") {
+    Say("--bom applies to CSV only");
     return kExitUsage;
   }
   return std::nullopt;
@@ -275,6 +308,25 @@ bool HasStoredSources(Tdm& store, const TTemplet& templet) {
   return !ReadSources(store, templet.ID).empty();
 }
 
+// Writes the records in the chosen format to `out`, or to standard output when it is null.
+void WriteRecords(const ResultGrid& grid, const Arguments& args, AtomicFile* out) {
+  std::cout.flush();
+  const ByteSink sink = [out](std::string_view bytes) {
+    if (out) {
+      out->Write(bytes);
+    } else if (!WriteAll(STDOUT_FILENO, bytes)) {
+      throw OutputError("Cannot write to standard output: " +
+                        std::generic_category().message(errno));
+    }
+  };
+  if (args.format == "jsonl") {
+    WriteJsonLines(grid, sink);
+  } else {
+    WriteCsv(grid, sink, {.utf8_bom = args.bom});
+  }
+  if (out) out->Commit();
+}
+
 int Main(int argc, char** argv) {
   Arguments args;
   if (const std::optional<int> status = ParseArguments(argc, argv, args)) return *status;
@@ -287,6 +339,17 @@ int Main(int argc, char** argv) {
   for (const std::string& file : args.files) {
     if (!std::filesystem::is_regular_file(file, ec)) {
       Say("no such file: " + file);
+      return kExitUsage;
+    }
+  }
+
+  // An output file that cannot be written is known before the run, not after it.
+  std::optional<AtomicFile> out;
+  if (!args.out.empty()) {
+    try {
+      out.emplace(args.out);
+    } catch (const OutputError& e) {
+      Say(e.what());
       return kExitUsage;
     }
   }
@@ -360,8 +423,7 @@ int Main(int argc, char** argv) {
   if (host.Failed()) status = kExitFailed;
 
   try {
-    std::ios::sync_with_stdio(false);
-    WriteCsv(host.Grid(), std::cout);
+    WriteRecords(host.Grid(), args, out ? &*out : nullptr);
   } catch (const std::exception& e) {
     Say(e.what());
     return kExitFailed;

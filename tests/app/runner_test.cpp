@@ -327,5 +327,46 @@ TEST_F(RunnerTest, HelpIsNoError) {
   EXPECT_NE(r.out.find("usage: sorvane-run"), std::string::npos);
 }
 
+TEST_F(RunnerTest, OutputGoesToAFileOrAsJsonLines) {
+  MakeStore();
+  const std::string csv =
+      "\"Name\",\"Price\"\r\n\"5\"\" disc\",\"3,50\"\r\n\"two\r\nlines\",\"\"\r\n";
+  const std::string out = dir.Write("out.csv", "old");
+  Result r = Run({"--store", store_path, "--out", out, "Prices"});
+  EXPECT_EQ(r.status, 0) << r.err;
+  EXPECT_TRUE(r.out.empty());
+  EXPECT_EQ(ReadAll(out), csv);
+
+  r = Run({"--store", store_path, "--bom", "Prices"});
+  EXPECT_EQ(r.out, "\xEF\xBB\xBF" + csv);
+
+  r = Run({"--store", store_path, "--format=jsonl", "Prices"});
+  EXPECT_EQ(r.status, 0) << r.err;
+  EXPECT_EQ(r.out,
+            "{\"Name\":\"5\\\" disc\",\"Price\":\"3,50\"}\n"
+            "{\"Name\":\"two\\r\\nlines\",\"Price\":\"\"}\n");
+
+  struct Case {
+    const char* name;
+    std::vector<std::string> args;
+    const char* message;
+  };
+  const std::vector<Case> cases = {
+      {"unknown format", {"--format", "xml", "Prices"}, "unknown format xml"},
+      {"a mark on JSON", {"--format", "jsonl", "--bom", "Prices"}, "--bom applies to CSV only"},
+      {"out without a file", {"Prices", "--out"}, "--out needs a value"},
+      {"out into a missing folder", {"--out", dir.File("no/x.csv"), "Prices"}, "Cannot create"},
+  };
+  for (const Case& c : cases) {
+    std::vector<std::string> args = {"--store", store_path};
+    args.insert(args.end(), c.args.begin(), c.args.end());
+    r = Run(args);
+    EXPECT_EQ(r.status, 2) << c.name;
+    EXPECT_NE(r.err.find(c.message), std::string::npos) << c.name << ": " << r.err;
+    EXPECT_EQ(r.err.find("Loading:"), std::string::npos) << c.name << ": no run";
+  }
+  EXPECT_EQ(ReadAll(out), csv);
+}
+
 }  // namespace
 }  // namespace sorvane

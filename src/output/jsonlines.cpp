@@ -1,0 +1,172 @@
+#include "output/jsonlines.h"
+
+#include <cstdint>
+#include <unordered_set>
+
+#include "core/resultgrid.h"
+
+namespace sorvane {
+namespace {
+
+// The characters of Windows-1252 bytes 0x80..0x9F; the unassigned ones keep their own number.
+constexpr std::uint16_t kHighControls[32] = {
+    0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
+    0x2039, 0x0152, 0x008D, 0x017D, 0x008F, 0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
+    0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178};
+
+void AppendUtf8(std::string& out, std::uint32_t code) {
+  if (code < 0x80) {
+    out += static_cast<char>(code);
+  } else if (code < 0x800) {
+    out += static_cast<char>(0xC0 | (code >> 6));
+    out += static_cast<char>(0x80 | (code & 0x3F));
+  } else {
+    out += static_cast<char>(0xE0 | (code >> 12));
+    out += static_cast<char>(0x80 | ((code >> 6) & 0x3F));
+    out += static_cast<char>(0x80 | (code & 0x3F));
+  }
+}
+
+std::string FromWindows1252(std::string_view bytes) {
+  std::string out;
+  out.reserve(bytes.size() * 2);
+  for (const char c : bytes) {
+    const auto b = static_cast<unsigned char>(c);
+    AppendUtf8(out, b >= 0x80 && b < 0xA0 ? kHighControls[b - 0x80] : b);
+  }
+  return out;
+}
+
+// Appends `utf8` as a JSON string: quotes around it, `"` `\` and control characters escaped.
+void AppendJsonString(ChunkWriter& out, std::string_view utf8) {
+  static constexpr char kHex[] = "0123456789abcdef";
+  out.Append('"');
+  std::size_t plain = 0;  // start of the run of bytes that need no escape
+  for (std::size_t i = 0; i < utf8.size(); ++i) {
+    const auto b = static_cast<unsigned char>(utf8[i]);
+    if (b >= 0x20 && b != '"' && b != '\\') continue;
+    out.Append(utf8.substr(plain, i - plain));
+    plain = i + 1;
+    switch (b) {
+      case '"':
+        out.Append("\\\"");
+        break;
+      case '\\':
+        out.Append("\\\\");
+        break;
+      case '\n':
+        out.Append("\\n");
+        break;
+      case '\r':
+        out.Append("\\r");
+        break;
+      case '\t':
+        out.Append("\\t");
+        break;
+      default: {
+        const char escape[] = {'\\', 'u', '0', '0', kHex[b >> 4], kHex[b & 0xF]};
+        out.Append(std::string_view(escape, sizeof escape));
+      }
+    }
+  }
+  out.Append(utf8.substr(plain));
+  out.Append('"');
+}
+
+}  // namespace
+
+bool IsValidUtf8(std::string_view bytes) {
+  const auto* p = reinterpret_cast<const unsigned char*>(bytes.data());
+  const auto* end = p + bytes.size();
+  while (p < end) {
+    // Runs of ASCII, eight bytes at a time where they fit.
+    while (end - p >= 8) {
+      std::uint64_t word;
+      __builtin_memcpy(&word, p, 8);
+      if ((word & 0x8080808080808080ULL) != 0) break;
+      p += 8;
+    }
+    if (p == end) break;
+    const unsigned char b = *p;
+    if (b < 0x80) {
+      ++p;
+      continue;
+    }
+    int extra;
+    std::uint32_t code;
+    if (b >= 0xC2 && b <= 0xDF) {
+      extra = 1;
+      code = b & 0x1F;
+    } else if (b >= 0xE0 && b <= 0xEF) {
+      extra = 2;
+      code = b & 0x0F;
+    } else if (b >= 0xF0 && b <= 0xF4) {
+      extra = 3;
+      code = b & 0x07;
+    } else {
+      return false;
+    }
+    if (end - p <= extra) return false;
+    for (int i = 1; i <= extra; ++i) {
+      if ((p[i] & 0xC0) != 0x80) return false;
+      code = (code << 6) | (p[i] & 0x3F);
+    }
+    if ((extra == 2 && (code < 0x800 || (code >= 0xD800 && code <= 0xDFFF))) ||
+        (extra == 3 && (code < 0x10000 || code > 0x10FFFF))) {
+      return false;
+    }
+    p += extra + 1;
+  }
+  return true;
+}
+
+std::string AsUtf8(std::string_view bytes) {
+  if (IsValidUtf8(bytes)) return std::string(bytes);
+  return FromWindows1252(bytes);
+}
+
+std::vector<std::string> UniqueNames(const std::vector<std::string>& titles) {
+  const std::unordered_set<std::string> given(titles.begin(), titles.end());
+  std::unordered_set<std::string> used;
+  std::vector<std::string> names;
+  names.reserve(titles.size());
+  for (const std::string& title : titles) {
+    std::string name = title;
+    for (int n = 2; used.contains(name); ++n) {
+      name = title + "_" + std::to_string(n);
+      if (given.contains(name)) name = title;  // another column's own title: try the next
+    }
+    used.insert(name);
+    names.push_back(std::move(name));
+  }
+  return names;
+}
+
+void WriteJsonLines(const ResultGrid& grid, const ByteSink& sink) {
+  std::vector<std::string> titles;
+  for (const GridColumn& column : grid.Columns())
+    titles.push_back(AsUtf8(column.title));
+  const std::vector<std::string> names = UniqueNames(titles);
+
+  ChunkWriter out(sink);
+  std::string converted;
+  for (int r = 1; r <= grid.DataRowCount(); ++r) {
+    out.Append('{');
+    for (int c = 1; c <= grid.ShownColumnCount(); ++c) {
+      if (c > 1) out.Append(',');
+      AppendJsonString(out, names[static_cast<std::size_t>(c - 1)]);
+      out.Append(':');
+      const std::string_view cell = grid.Cell(c, r);
+      if (IsValidUtf8(cell)) {
+        AppendJsonString(out, cell);
+      } else {
+        converted = FromWindows1252(cell);
+        AppendJsonString(out, converted);
+      }
+    }
+    out.Append("}\n");
+  }
+  out.Flush();
+}
+
+}  // namespace sorvane
