@@ -30,6 +30,8 @@
 #include "core/screentext.h"
 #include "core/store.h"
 #include "core/templetstore.h"
+#include "output/csvcommand.h"
+#include "output/outputdialog.h"
 #include "window/aboutdialog.h"
 #include "window/gridmodel.h"
 #include "window/guardedselection.h"
@@ -237,8 +239,26 @@ std::vector<Command> TfrmMain::Commands() {
       {"Data", "miDelete", "Delete Selected", QKeySequence(Qt::Key_Delete), kSeparator, kBlocked,
        [this] { DeleteSelectedRows(); }},
       {"Data", "miSaveToDB", "Save To &Database", {}, false, kBlocked, {}},
-      {"Data", "miSaveAsCSV", "Save As .&CSV File...", {}, false, kBlocked, {}},
-      {"Data", "miSaveCustom", "Save As C&ustom Format...", {}, kSeparator, kBlocked, {}},
+      {"Data",
+       "miSaveAsCSV",
+       "Save As .&CSV File...",
+       {},
+       false,
+       kBlocked,
+       [this] {
+         if (SaveGridAsCsv(this, Grid())) SetExtractedCount(0);
+       }},
+      {"Data",
+       "miSaveCustom",
+       "Save As C&ustom Format...",
+       {},
+       kSeparator,
+       kBlocked,
+       [this] {
+         SaveCustomFormat(this, store_, Grid(), CurrentTemplet().ID,
+                          [this](const std::string& topic) { ShowHelpTopic(topic); });
+         SetExtractedCount(0);
+       }},
       {"Data", "miTableManage", "D&atabase Management...", {}, false, kBlocked, {}},
       {"View", "miPrev", "Previous Page", QKeySequence(Qt::Key_PageUp), false, kBlocked,
        [this] { PreviousPage(); }},

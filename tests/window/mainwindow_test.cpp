@@ -12,6 +12,7 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
+#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QSplitter>
 #include <QTableView>
@@ -20,7 +21,9 @@
 #include <QTreeWidget>
 #include <QtTest>
 
+#include <fstream>
 #include <functional>
+#include <iterator>
 #include <memory>
 #include <string>
 #include <vector>
@@ -29,6 +32,8 @@
 #include "core/messagebox.h"
 #include "core/product.h"
 #include "core/programfolder.h"
+#include "output/outputdialog.h"
+#include "support/filesizelimit.h"
 #include "support/httpserver.h"
 #include "support/modal.h"
 #include "support/storefixture.h"
@@ -243,8 +248,8 @@ class MainWindowTest : public QObject {
         "Delete Selected|Del|on",
         "-",
         "Save To &Database||off",
-        "Save As .&CSV File...||off",
-        "Save As C&ustom Format...||off",
+        "Save As .&CSV File...||on",
+        "Save As C&ustom Format...||on",
         "-",
         "D&atabase Management...||off",
         "[View]",
@@ -791,6 +796,67 @@ class MainWindowTest : public QObject {
     // The help folder does not exist beside the test: the window says so.
     QVERIFY(help->Browser()->toPlainText().contains(QStringLiteral("sample.html")));
     CloseHelpWindow();
+  }
+
+  void saveAsCsvWritesTheGridAndKeepsTheRecordsOnlyWhenWhole() {
+    test::TempDir dir;
+    const std::string path = dir.Write("old.csv", "old");
+    Fixture x;
+    x.BrowseTemplet("T", 0);
+    x.Open();
+    x.FakeRun(2);
+    const auto content = [&path] {
+      std::ifstream in(path, std::ios::binary);
+      return std::string(std::istreambuf_iterator<char>(in), {});
+    };
+
+    // Cancelled: nothing written, the records still unsaved.
+    FileDialog::clearRecord();
+    FileDialog::setNextAnswer(std::nullopt);
+    x.Action("miSaveAsCSV")->trigger();
+    QCOMPARE(FileDialog::lastAsked().kind, FileDialog::Kind::kSaveFile);
+    QCOMPARE(FileDialog::lastAsked().filter,
+             QStringLiteral("Comma-separated values(*.csv)|*.csv|Plain text file(*.txt)|*.txt|"
+                            "All(*.*)|*.*"));
+    QCOMPARE(FileDialog::lastAsked().default_suffix, QStringLiteral("csv"));
+    QCOMPARE(x.w->ExtractedCount(), 2);
+
+    // The disk fills up while writing: the old file stays whole, the records unsaved.
+    x.w->Grid().SetCell(1, 1, std::string(100000, 'x'));
+    FileDialog::setNextAnswer(QString::fromStdString(path));
+    MessageBox::setNextAnswer(QMessageBox::Ok);
+    {
+      test::FileSizeLimit limit(10000);
+      x.Action("miSaveAsCSV")->trigger();
+    }
+    QCOMPARE(MessageBox::lastShown().caption, QStringLiteral("Error"));
+    QCOMPARE(content(), std::string("old"));
+    QCOMPARE(x.w->ExtractedCount(), 2);
+
+    x.w->Grid().SetCell(1, 1, "5\" disc");
+    FileDialog::setNextAnswer(QString::fromStdString(path));
+    x.Action("miSaveAsCSV")->trigger();
+    QCOMPARE(content(), std::string("\"First\",\"Second\"\r\n\"5\"\" disc\",\"\"\r\n"
+                                    "\"run 2\",\"\"\r\n"));
+    QCOMPARE(x.w->ExtractedCount(), 0);
+  }
+
+  void customOutputShowsTheCurrentTempletsPatternAndKeepsTheRecords() {
+    Fixture x;
+    const int id = x.BrowseTemplet("T", 0);
+    x.f.Exec("update tmps set ots='stored pattern' where tmid=" + std::to_string(id));
+    x.Open();
+    x.FakeRun(3);
+    QString pattern;
+    WhenModal<TfrmOutput>([&pattern](TfrmOutput* dialog) {
+      pattern = dialog->findChild<QPlainTextEdit*>(QStringLiteral("mmTemplet"))->toPlainText();
+      QCOMPARE(dialog->windowTitle(), QStringLiteral("Custom output"));
+      dialog->reject();
+    });
+    x.Action("miSaveCustom")->trigger();
+    QCOMPARE(pattern, QStringLiteral("stored pattern"));
+    // Closed without any output: the records count as kept all the same.
+    QCOMPARE(x.w->ExtractedCount(), 0);
   }
 
   void webCommandsOpenTheProductPages() {
