@@ -218,8 +218,13 @@ class OutputDialogTest : public QObject {
     QCOMPARE(catcher_.urls, QList<QUrl>{QUrl::fromLocalFile(QString::fromStdString(out.string()))});
     QCOMPARE(x.Output(), QString());
 
-    // The folder is gone: the error box, no folder opened, the dialog stays.
+    // The folder is gone: choosing another one and cancelling keeps it (never the empty path,
+    // which would put the files at the root); the output then fails with the error box, no
+    // folder is opened and the dialog stays.
     fs::remove_all(out);
+    FileDialog::setNextAnswer(std::nullopt);
+    x.Click("btnDir");
+    QCOMPARE(x.dialog->OutputFolder(), QString::fromStdString(out.string()));
     catcher_.urls.clear();
     MessageBox::setNextAnswer(QMessageBox::Ok);
     x.Click("btnGetResult");
