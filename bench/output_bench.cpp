@@ -12,13 +12,12 @@
 //   custom_expand_records_per_s  the pattern expanded for every record (logic only)
 //   custom_records_per_s       "Output Start" in TfrmOutput, until the output box holds the text
 
-#include <fcntl.h>
-#include <unistd.h>
-
 #include <QApplication>
 #include <QCheckBox>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <fcntl.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <chrono>
