@@ -10,6 +10,8 @@
 #include <array>
 #include <chrono>
 #include <cstdint>
+#include <exception>
+#include <functional>
 #include <optional>
 #include <string>
 
@@ -105,23 +107,47 @@ constexpr std::uint32_t kCompileOptions = PCRE2_DOTALL | PCRE2_DOLLAR_ENDONLY | 
                                           PCRE2_NEVER_UCP | PCRE2_USE_OFFSET_LIMIT;
 
 // Bounds on one search. The match limit counts backtracking steps per start position (the JIT
-// counts its own way); 5 million steps take a few tens of milliseconds. The heap limit (KiB) caps
-// the interpreter's backtracking frames, the JIT stack the compiled matcher's.
+// counts its own way); 5 million steps take up to about 80 ms. The heap limit (KiB) caps the
+// interpreter's backtracking frames, the JIT stack the compiled matcher's.
 constexpr std::uint32_t kMatchLimit = 5'000'000;
 constexpr std::uint32_t kHeapLimitKiB = 256 * 1024;
 constexpr PCRE2_SIZE kJitStackStart = 64 * 1024;
 constexpr PCRE2_SIZE kJitStackMax = 64 * 1024 * 1024;
 
-// The match limit alone does not bound a search in which every start position costs a little
-// less than the limit: over a long subject that adds up to minutes. So a search also stops after
-// this much time, checked between windows of start positions. A window grows while it is quick
-// and shrinks when it is slow, so the check comes often when it matters and costs nothing when
-// the search is fast.
+// A search runs in windows of start positions (see SearchWindows) and stops once it has taken
+// this long; between two windows, and inside the guarded matcher, the interrupt is asked at this
+// interval whether to stop. A window grows while it is quick and shrinks when it is slow, so the
+// check comes often when it matters and costs nothing when the search is fast.
 constexpr std::chrono::milliseconds kSearchTimeBudget{1000};
+constexpr std::chrono::milliseconds kInterruptInterval{20};
 constexpr std::chrono::milliseconds kQuickWindow{2};
 constexpr std::chrono::milliseconds kSlowWindow{50};
 constexpr std::size_t kFirstWindow = 16;
-constexpr std::size_t kLargestWindow = std::size_t{1} << 26;
+
+// A window is searched in one call that nothing can interrupt, so what it may cost is bounded by
+// its size and a low step limit: kLargestWindow start positions of at most kQuickMatchLimit steps
+// each, about 150 ms at the very worst. A window in which some start position needs more steps is
+// searched again one start position at a time (see MatchAt).
+constexpr std::size_t kLargestWindow = 2048;
+constexpr std::uint32_t kQuickMatchLimit = 5'000;
+
+// One start position is tried with a step limit that grows by this factor while a call stays
+// well below kLongestCall; when the next call would take longer, the guarded matcher goes on.
+constexpr std::uint32_t kLimitGrowth = 4;
+constexpr std::chrono::milliseconds kLongestCall{100};
+
+// The guarded matcher is the expression compiled with a callout before every item, so that it can
+// look at the clock in the middle of one start position; the clock is read every this many
+// callouts. It is some twenty times slower than the plain matcher and serves only the start
+// positions whose steps are slow and the expressions that must be searched in one call.
+constexpr int kCalloutsPerCheck = 1024;
+
+// What a search returns when its time is up or its interrupt asked it to stop; a callout returns
+// the same codes to end the match it is in.
+constexpr int kRunaway = PCRE2_ERROR_MATCHLIMIT;
+constexpr int kStopped = PCRE2_ERROR_CALLOUT;
+
+using Clock = std::chrono::steady_clock;
 
 std::string ErrorText(int code) {
   std::array<PCRE2_UCHAR, 256> buffer{};
@@ -201,45 +227,113 @@ Pattern PreparePattern(std::string_view expression) {
   return p;
 }
 
+// The clock of one search: its time budget, and the moments at which the interrupt is asked.
+// Reading the clock is left to the first check, which comes only once the first window has
+// failed: most searches end in it.
+class SearchClock {
+ public:
+  explicit SearchClock(const std::function<bool()>& interrupt) : interrupt_(interrupt) {}
+
+  // 0 while the search may go on; kRunaway once its time is up; kStopped when the interrupt asked
+  // to stop or threw (Rethrow passes on what it threw).
+  int Check(Clock::time_point now) {
+    if (!deadline_) {
+      deadline_ = now + kSearchTimeBudget;
+      next_interrupt_ = now + kInterruptInterval;
+      return 0;
+    }
+    if (now >= *deadline_) return kRunaway;
+    if (!interrupt_ || now < next_interrupt_) return 0;
+    try {
+      if (interrupt_()) return kStopped;
+    } catch (...) {
+      // The guarded matcher calls this from inside the library, where no exception may pass.
+      error_ = std::current_exception();
+      return kStopped;
+    }
+    next_interrupt_ = Clock::now() + kInterruptInterval;
+    return 0;
+  }
+
+  // What the guarded matcher calls before every item of the expression.
+  int Callout() {
+    if (--callouts_left_ > 0) return 0;
+    callouts_left_ = kCalloutsPerCheck;
+    return Check(Clock::now());
+  }
+
+  void Rethrow() const {
+    if (error_) std::rethrow_exception(error_);
+  }
+
+ private:
+  const std::function<bool()>& interrupt_;
+  std::optional<Clock::time_point> deadline_;
+  Clock::time_point next_interrupt_{};
+  int callouts_left_ = 1;
+  std::exception_ptr error_;
+};
+
+int OnCallout(pcre2_callout_block*, void* clock) {
+  return static_cast<SearchClock*>(clock)->Callout();
+}
+
 }  // namespace
 
 struct RegExpr::Impl {
+  using MatchContext = CHandle<pcre2_match_context, pcre2_match_context_free>;
+
   CHandle<pcre2_compile_context, pcre2_compile_context_free> compile_context{
       pcre2_compile_context_create(nullptr)};
-  CHandle<pcre2_match_context, pcre2_match_context_free> match_context{
-      pcre2_match_context_create(nullptr)};
+  // The plain matcher's contexts: with the quick step limit of a window, and with the limit of
+  // one start position, which MatchAt changes call by call. The guarded matcher's.
+  MatchContext quick_context{pcre2_match_context_create(nullptr)};
+  MatchContext step_context{pcre2_match_context_create(nullptr)};
+  MatchContext guarded_context{pcre2_match_context_create(nullptr)};
   CHandle<pcre2_jit_stack, pcre2_jit_stack_free> jit_stack{
       pcre2_jit_stack_create(kJitStackStart, kJitStackMax, nullptr)};
   CHandle<pcre2_match_data, pcre2_match_data_free> match_data{
       pcre2_match_data_create(kMaxGroups + 1, nullptr)};
   CHandle<pcre2_code, pcre2_code_free> code;
+  // The same expression with a callout before every item; compiled when first needed.
+  CHandle<pcre2_code, pcre2_code_free> guarded;
   std::string expression;
+  std::string pattern_text;  // as handed to pcre2_compile
+  std::uint32_t pattern_options = 0;
 
   bool needs_one_call = false;
+  std::function<bool()> interrupt;
+  bool searching = false;
 
   // The last search: its subject, and how many ovector pairs hold a match (0 = no match).
   std::string_view subject;
   int pairs = 0;
 
   Impl() {
-    if (!compile_context || !match_context || !match_data) {
+    if (!compile_context || !quick_context || !step_context || !guarded_context || !match_data) {
       throw RegExprError("the expression engine could not allocate its memory");
     }
     pcre2_set_character_tables(compile_context.get(), kTables.data());
     pcre2_set_newline(compile_context.get(), PCRE2_NEWLINE_LF);
-    pcre2_set_match_limit(match_context.get(), kMatchLimit);
-    pcre2_set_depth_limit(match_context.get(), kMatchLimit);
-    pcre2_set_heap_limit(match_context.get(), kHeapLimitKiB);
-    // No JIT stack when the library was built without JIT; the interpreter needs none.
-    if (jit_stack) pcre2_jit_stack_assign(match_context.get(), nullptr, jit_stack.get());
+    for (pcre2_match_context* context :
+         {quick_context.get(), step_context.get(), guarded_context.get()}) {
+      pcre2_set_depth_limit(context, kMatchLimit);
+      pcre2_set_heap_limit(context, kHeapLimitKiB);
+      // No JIT stack when the library was built without JIT; the interpreter needs none.
+      if (jit_stack) pcre2_jit_stack_assign(context, nullptr, jit_stack.get());
+    }
+    pcre2_set_match_limit(quick_context.get(), kQuickMatchLimit);
+    pcre2_set_match_limit(guarded_context.get(), kMatchLimit);
   }
 
   void Compile(std::string_view text) {
     code.reset();
+    guarded.reset();
     expression.clear();
     Forget();
     const Pattern pattern = PreparePattern(text);
-    code = CompilePattern(pattern.text, kCompileOptions);
+    std::uint32_t options = kCompileOptions;
+    code = CompilePattern(pattern.text, options);
     std::uint32_t groups = 0;
     pcre2_pattern_info(code.get(), PCRE2_INFO_CAPTURECOUNT, &groups);
     if (groups > static_cast<std::uint32_t>(kMaxGroups)) {
@@ -253,11 +347,14 @@ struct RegExpr::Impl {
     // start optimizations the search looks at every position instead.
     if (KnownCodeUnit(PCRE2_INFO_FIRSTCODETYPE, PCRE2_INFO_FIRSTCODEUNIT) == 0xFF ||
         KnownCodeUnit(PCRE2_INFO_LASTCODETYPE, PCRE2_INFO_LASTCODEUNIT) == 0xFF) {
-      code = CompilePattern(pattern.text, kCompileOptions | PCRE2_NO_START_OPTIMIZE);
+      options |= PCRE2_NO_START_OPTIMIZE;
+      code = CompilePattern(pattern.text, options);
     }
     // Without JIT support, or when the JIT compiler gives up, the interpreter matches instead.
     pcre2_jit_compile(code.get(), PCRE2_JIT_COMPLETE);
     needs_one_call = pattern.needs_one_call;
+    pattern_text = pattern.text;
+    pattern_options = options;
     expression.assign(text);
   }
 
@@ -273,6 +370,15 @@ struct RegExpr::Impl {
                          ErrorText(error));
     }
     return compiled;
+  }
+
+  pcre2_code* Guarded() {
+    if (!guarded) {
+      // The text compiled once already; with callouts it can only fail for want of memory.
+      guarded = CompilePattern(pattern_text, pattern_options | PCRE2_AUTO_CALLOUT);
+      pcre2_jit_compile(guarded.get(), PCRE2_JIT_COMPLETE);
+    }
+    return guarded.get();
   }
 
   // The code unit every match starts with (or must contain), or -1 when PCRE2 knows none.
@@ -294,37 +400,75 @@ struct RegExpr::Impl {
     if (!code) throw RegExprError("no expression is set");
   }
 
+  // Refuses what would change the engine under a search that is still going on: the interrupt
+  // runs in the middle of one.
+  void RequireIdle() const {
+    if (searching) throw RegExprError("the expression engine is busy with another search");
+  }
+
   // One pcre2_match call over the whole subject whose match must start at or before `last`.
-  int MatchOnce(std::size_t start, PCRE2_SIZE last) {
-    pcre2_set_offset_limit(match_context.get(), last);
+  int MatchOnce(const pcre2_code* with, pcre2_match_context* context, std::size_t start,
+                PCRE2_SIZE last) {
+    pcre2_set_offset_limit(context, last);
     // An empty view may have no storage; PCRE2 wants a real pointer.
     const char* text = subject.data() != nullptr ? subject.data() : "";
-    return pcre2_match(code.get(), reinterpret_cast<PCRE2_SPTR>(text), subject.size(), start, 0,
-                       match_data.get(), match_context.get());
+    return pcre2_match(with, reinterpret_cast<PCRE2_SPTR>(text), subject.size(), start, 0,
+                       match_data.get(), context);
+  }
+
+  int MatchGuarded(SearchClock& clock, std::size_t start, PCRE2_SIZE last) {
+    pcre2_set_callout(guarded_context.get(), &OnCallout, &clock);
+    return MatchOnce(Guarded(), guarded_context.get(), start, last);
+  }
+
+  // Start position `at` alone, with the full step limit, but in calls that stay short: the limit
+  // grows while they are quick, and when the next one would run long the guarded matcher takes
+  // over. A position whose steps are cheap (a long but honest match) costs little more than one
+  // plain call; one whose steps are slow (each scans far ahead) soon goes to the guarded matcher.
+  int MatchAt(SearchClock& clock, std::size_t at) {
+    for (std::uint32_t limit = kQuickMatchLimit;;) {
+      pcre2_set_match_limit(step_context.get(), limit);
+      const Clock::time_point began = Clock::now();
+      const int rc = MatchOnce(code.get(), step_context.get(), at, at);
+      if (rc != PCRE2_ERROR_MATCHLIMIT || limit == kMatchLimit) return rc;
+      const Clock::time_point now = Clock::now();
+      if (const int stop = clock.Check(now); stop != 0) return stop;
+      if ((now - began) * kLimitGrowth > kLongestCall) return MatchGuarded(clock, at, at);
+      limit = limit > kMatchLimit / kLimitGrowth ? kMatchLimit : limit * kLimitGrowth;
+    }
+  }
+
+  // The leftmost match starting in from..last, one start position at a time.
+  int SearchPositions(SearchClock& clock, std::size_t from, std::size_t last) {
+    for (std::size_t at = from;; ++at) {
+      const int rc = MatchAt(clock, at);
+      if (rc != PCRE2_ERROR_NOMATCH || at == last) return rc;
+      if (const int stop = clock.Check(Clock::now()); stop != 0) return stop;
+    }
   }
 
   // The same leftmost match as one call from `start` would give: each window passes the whole
   // subject (so lookbehind and ^ see the real text) and only limits where a match may begin.
-  int SearchWindows(std::size_t start) {
-    using Clock = std::chrono::steady_clock;
-    // The clock is read only once the first window has failed: most searches end in it.
-    std::optional<Clock::time_point> deadline;
+  int SearchWindows(SearchClock& clock, std::size_t start) {
     Clock::time_point began{};
+    bool first = true;
     std::size_t window = kFirstWindow;
     for (std::size_t from = start;;) {
       const std::size_t last = subject.size() - from < window ? subject.size() : from + window - 1;
-      const int rc = MatchOnce(from, last);
+      int rc = MatchOnce(code.get(), quick_context.get(), from, last);
+      // Some start position needs more steps than a quick window allows.
+      if (rc == PCRE2_ERROR_MATCHLIMIT) rc = SearchPositions(clock, from, last);
       if (rc != PCRE2_ERROR_NOMATCH || last == subject.size()) return rc;
       const Clock::time_point now = Clock::now();
-      if (!deadline) {
-        deadline = now + kSearchTimeBudget;
-      } else if (now >= *deadline) {
-        return PCRE2_ERROR_MATCHLIMIT;
-      } else if (now - began > kSlowWindow) {
-        window = std::max<std::size_t>(window / 8, 1);
-      } else if (now - began < kQuickWindow) {
-        window = std::min(window * 4, kLargestWindow);
+      if (const int stop = clock.Check(now); stop != 0) return stop;
+      if (!first) {
+        if (now - began > kSlowWindow) {
+          window = std::max<std::size_t>(window / 8, 1);
+        } else if (now - began < kQuickWindow) {
+          window = std::min(window * 4, kLargestWindow);
+        }
       }
+      first = false;
       began = now;
       from = last + 1;
     }
@@ -335,20 +479,33 @@ struct RegExpr::Impl {
       Forget();
       return false;
     }
-    const int rc = needs_one_call ? MatchOnce(start, PCRE2_UNSET) : SearchWindows(start);
+    SearchClock clock(interrupt);
+    int rc = 0;
+    searching = true;
+    try {
+      rc = needs_one_call ? MatchGuarded(clock, start, PCRE2_UNSET) : SearchWindows(clock, start);
+    } catch (...) {
+      searching = false;
+      Forget();
+      throw;
+    }
+    searching = false;
     if (rc == PCRE2_ERROR_NOMATCH) {
       Forget();
       return false;
     }
     if (rc < 0) {
       Forget();
+      clock.Rethrow();
       switch (rc) {
+        case kStopped:
+          throw RegExprStopped("expression stopped: the search was interrupted");
         case PCRE2_ERROR_MATCHLIMIT:
         case PCRE2_ERROR_DEPTHLIMIT:
-          throw RegExprError("the expression needs too much backtracking");
+          throw RegExprError("expression stopped: too much backtracking");
         case PCRE2_ERROR_HEAPLIMIT:
         case PCRE2_ERROR_JIT_STACKLIMIT:
-          throw RegExprError("the expression needs too much memory to match");
+          throw RegExprError("expression stopped: it needs too much memory");
         default:
           throw RegExprError("matching failed: " + ErrorText(rc));
       }
@@ -369,6 +526,7 @@ RegExpr::RegExpr() : impl_(std::make_unique<Impl>()) {}
 RegExpr::~RegExpr() = default;
 
 void RegExpr::SetExpression(std::string_view expression) {
+  impl_->RequireIdle();
   // Callers set the expression before every use; recompiling the same text would only cost time.
   if (impl_->code && expression == impl_->expression) {
     impl_->Forget();
@@ -377,11 +535,16 @@ void RegExpr::SetExpression(std::string_view expression) {
   impl_->Compile(expression);
 }
 
+void RegExpr::SetInterrupt(std::function<bool()> interrupt) {
+  impl_->interrupt = std::move(interrupt);
+}
+
 const std::string& RegExpr::Expression() const {
   return impl_->expression;
 }
 
 bool RegExpr::Exec(std::string_view subject) {
+  impl_->RequireIdle();
   impl_->RequireExpression();
   impl_->Forget();
   impl_->subject = subject;
@@ -389,6 +552,7 @@ bool RegExpr::Exec(std::string_view subject) {
 }
 
 bool RegExpr::ExecNext() {
+  impl_->RequireIdle();
   impl_->RequireExpression();
   if (impl_->pairs == 0) return false;
   const std::size_t start = impl_->Start(0);

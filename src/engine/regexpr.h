@@ -8,13 +8,18 @@
 // At most 14 capturing groups. Positions are byte offsets into the subject; \w, \d, \s and \b
 // know only ASCII (\s is space, tab, LF, CR and FF). A subject may contain zero bytes.
 //
-// A search that needs too much backtracking, memory or time (about a second) ends with
-// RegExprError instead of running on; the expression stays set and the last match is forgotten.
+// A search that needs too much backtracking, memory or time (about a second, whatever the
+// expression holds) ends with RegExprError ("expression stopped: too much backtracking") instead
+// of running on; the expression stays set and the last match is forgotten. While a search runs,
+// the interrupt (SetInterrupt) is asked about every 20 ms whether to stop; a yes ends it with
+// RegExprStopped.
 //
 // Not thread-safe; one instance serves one caller at a time. The subject passed to Exec (or
 // Replace) must stay alive and unchanged until the last ExecNext/Match call that refers to it.
+// Nothing may set an expression or search from inside the interrupt: that throws RegExprError.
 
 #include <cstddef>
+#include <functional>
 #include <memory>
 #include <stdexcept>
 #include <string>
@@ -26,6 +31,12 @@ namespace sorvane {
 class RegExprError : public std::runtime_error {
  public:
   using std::runtime_error::runtime_error;
+};
+
+// A search that ended because its interrupt asked it to stop.
+class RegExprStopped : public RegExprError {
+ public:
+  using RegExprError::RegExprError;
 };
 
 class RegExpr {
@@ -41,6 +52,11 @@ class RegExpr {
   // failure the engine holds no expression and Exec throws until one is set.
   void SetExpression(std::string_view expression);
   const std::string& Expression() const;
+
+  // Called about every 20 ms while a search goes on (not at all by a quick one); true ends the
+  // search with RegExprStopped. An exception from it ends the search and propagates. Empty:
+  // nothing is called. Stays set for later searches and expressions.
+  void SetInterrupt(std::function<bool()> interrupt);
 
   // Searches `subject` from its first byte for the leftmost match. Throws RegExprError when no
   // expression is set or the search runs away.

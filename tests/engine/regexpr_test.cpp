@@ -351,8 +351,24 @@ struct RunawayCase {
   bool must_throw;  // false: a quick "no match" is as good as the error
 };
 
+// Runs of `run` a's, each followed by "!", to `length` bytes: every start position costs the
+// expression (a|aa)*$ many steps, each a little under the step limit.
+std::string ShortRuns(std::size_t run, std::size_t length) {
+  std::string text;
+  while (text.size() < length)
+    text += std::string(run, 'a') + "!";
+  return text;
+}
+
 TEST(RegExprErrors, RunawayBacktrackingEndsQuicklyWithAnError) {
+  const std::string runs = ShortRuns(28, 18000);
   const std::vector<RunawayCase> cases = {
+      // Searched in one call, whatever the start position: still within the time of a search.
+      {"(a|aa)*$|(?!)(*SKIP)", runs, true},
+      // A long quick stretch before the slow one.
+      {"(a|aa)*$", std::string(1000000, 'b') + runs, true},
+      // Steps that each scan far ahead.
+      {"a*a*[bc]", std::string(100000, 'a'), false},
       {"(a+)+b", std::string(100000, 'a'), false},
       {"(a+)+[bc]", std::string(100000, 'a'), true},
       {"(x+x+)+[yz]", std::string(100000, 'x'), true},
@@ -383,6 +399,49 @@ TEST(RegExprErrors, RunawayBacktrackingEndsQuicklyWithAnError) {
   }
 }
 
+TEST(RegExprInterrupt, StopsALongSearchSoonAndNeverAQuickOne) {
+  using Clock = std::chrono::steady_clock;
+  const std::string runs = ShortRuns(28, 18000);
+  const std::vector<std::pair<std::string, std::string>> cases = {
+      {"(a|aa)*$|(?!)(*SKIP)", runs},
+      {"(a|aa)*$", std::string(1000000, 'b') + runs},
+      {"a*a*[bc]", std::string(100000, 'a')},
+  };
+  RegExpr re;
+  int calls = 0;
+  Clock::time_point stop_at;
+  re.SetInterrupt([&] {
+    ++calls;
+    return Clock::now() >= stop_at;
+  });
+  for (const auto& [pattern, subject] : cases) {
+    SCOPED_TRACE(pattern);
+    re.SetExpression(pattern);
+    calls = 0;
+    stop_at = Clock::now() + std::chrono::milliseconds(100);
+    EXPECT_THROW(re.Exec(subject), RegExprStopped);
+    EXPECT_LT(Clock::now() - stop_at, std::chrono::milliseconds(200));
+    EXPECT_GE(calls, 3);  // asked all along, not only at the end
+  }
+  calls = 0;
+  re.SetExpression("<b>(.*?)</b>");
+  EXPECT_TRUE(re.Exec(std::string(100000, 'x') + "<b>1</b>"));
+  EXPECT_EQ(calls, 0);
+}
+
+TEST(RegExprInterrupt, CannotChangeTheEngineUnderTheSearch) {
+  RegExpr re;
+  re.SetInterrupt([&re] {
+    re.SetExpression("x");
+    return false;
+  });
+  re.SetExpression("(a|aa)*$|(?!)(*SKIP)");
+  EXPECT_THROW(re.Exec(ShortRuns(28, 18000)), RegExprError);
+  EXPECT_EQ(re.Expression(), "(a|aa)*$|(?!)(*SKIP)");
+  re.SetInterrupt({});
+  EXPECT_TRUE(re.Exec("aa"));
+}
+
 TEST(RegExprLimits, LongButHonestSearchesSucceed) {
   std::string records;
   for (int i = 0; i < 100000; ++i)
@@ -395,16 +454,19 @@ TEST(RegExprLimits, LongButHonestSearchesSucceed) {
   std::string pairs;
   for (int i = 0; i < 500000; ++i)
     pairs += i % 3 ? "ab" : "ba";
-  const std::vector<std::pair<std::string, std::size_t>> cases = {
-      {"(?:ab|ba)*", pairs.size()},
-      {"(*NO_JIT)(?:ab|ba)*", pairs.size()},
-      {"(a|b)*", pairs.size()},
-      {".*", pairs.size()},
-      {"(.*?)$", pairs.size()}};
-  for (const auto& [pattern, len] : cases) {
+  // The interpreter's first deep match spends most of its time growing its memory: a megabyte
+  // of nesting would take it seconds, beyond any search's time.
+  const std::string short_pairs = pairs.substr(0, 100000);
+  const std::vector<std::tuple<std::string, const std::string*, std::size_t>> cases = {
+      {"(?:ab|ba)*", &pairs, pairs.size()},
+      {"(*NO_JIT)(?:ab|ba)*", &short_pairs, short_pairs.size()},
+      {"(a|b)*", &pairs, pairs.size()},
+      {".*", &pairs, pairs.size()},
+      {"(.*?)$", &pairs, pairs.size()}};
+  for (const auto& [pattern, subject, len] : cases) {
     SCOPED_TRACE(pattern);
     re.SetExpression(pattern);
-    ASSERT_TRUE(re.Exec(pairs));
+    ASSERT_TRUE(re.Exec(*subject));
     EXPECT_EQ(re.MatchLen(0), len);
   }
   re.SetExpression("c");
