@@ -53,6 +53,8 @@ bool RegexPlan::WholePage(RecordAppender& appender, RunHost& host, RegExpr& re,
       AppendMatch(appender, re);
       if (appender.StopRequested()) break;
     }
+  } catch (const RegExprStopped&) {
+    // The user stopped the run in the middle of a search: no expression is at fault.
   } catch (const std::exception&) {
     host.ShowStatus(kStatusExpressionInvalid);
   }
@@ -68,6 +70,8 @@ bool RegexPlan::RecordBlocks(RecordAppender& appender, RunHost& host, RegExpr& r
     try {
       re.SetExpression(expression_);
       if (re.Exec(block)) AppendMatch(appender, re);
+    } catch (const RegExprStopped&) {
+      break;
     } catch (const std::exception&) {
       host.ShowStatus(kStatusExpressionWrong);
     }

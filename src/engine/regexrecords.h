@@ -33,7 +33,8 @@ class RegexPlan {
   // tags the blocks are cut from `pos` on; the first match in each block is a record, a block
   // without a match adds nothing, and an error in one block shows kStatusExpressionWrong before
   // the next block is tried. A row whose filling fails stays in the grid uncounted. Either loop
-  // ends early when the user asks to stop. `re` must not be used by anyone else meanwhile.
+  // ends early when the user asks to stop, also from inside a search (RegExprStopped), which
+  // shows no status. `re` must not be used by anyone else meanwhile.
   bool ExtractRecords(RecordAppender& appender, RunHost& host, RegExpr& re, std::string_view page,
                       std::size_t pos) const;
 

@@ -12,6 +12,7 @@
 #include "engine/login.h"
 #include "engine/pagefile.h"
 #include "engine/qstrings.h"
+#include "engine/regexpr.h"
 #include "engine/runerror.h"
 #include "engine/sources.h"
 
@@ -83,11 +84,16 @@ class WebPageVisitor : public PageVisitor {
   PageExtractor& extract_;
 };
 
-// While a run goes on, every wait of the client processes the host's events and turns the stop
-// flag into an abort of the transfer in progress.
+// While a run goes on, every wait of the client and every long search of the expression engine
+// processes the host's events and turns the stop flag into an abort of the transfer or the
+// search in progress.
 class RunPump {
  public:
-  RunPump(HttpClient* http, RunHost& host) : http_(http), host_(host) {
+  RunPump(HttpClient* http, RegExpr& re, RunHost& host) : http_(http), re_(re), host_(host) {
+    re_.SetInterrupt([&host] {
+      host.ProcessEvents();
+      return !host.StopEnabled();
+    });
     if (http_ == nullptr) return;
     http_->SetPump([http, &host] {
       host.ProcessEvents();
@@ -95,6 +101,7 @@ class RunPump {
     });
   }
   ~RunPump() {
+    re_.SetInterrupt({});
     if (http_ != nullptr) http_->SetPump([&host = host_] { host.ProcessEvents(); });
   }
   RunPump(const RunPump&) = delete;
@@ -102,6 +109,7 @@ class RunPump {
 
  private:
   HttpClient* http_;
+  RegExpr& re_;
   RunHost& host_;
 };
 
@@ -190,7 +198,7 @@ void ExecuteTemplet(RunContext& ctx, const TTemplet& templet,
     };
   }
   PageExtractor extract(ctx, defs, std::move(download));
-  const RunPump pump(ctx.http, ctx.host);
+  const RunPump pump(ctx.http, ctx.re, ctx.host);
   if (templet.IsURL) {
     if (ctx.web != nullptr) {
       ctx.web->Walk(templet, extract);

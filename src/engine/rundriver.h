@@ -6,7 +6,10 @@
 //
 // Everything happens on the caller's thread. The run reports through RunHost::ShowStatus (before
 // every page and after every record), which is where the window processes its events; Stop
-// (RunHost::SetStopEnabled(false)) takes effect between pages and between records. During a run
+// (RunHost::SetStopEnabled(false)) takes effect between pages and between records. A long
+// expression search processes the host's events (RunHost::ProcessEvents) as it goes and ends
+// once the stop flag is off; the run then ends as on Stop between records. When the run ends
+// the expression engine's interrupt is cleared. During a run
 // nothing else may use the expression engine, the grid's column layout or, in a database-field
 // run, store.qryM (it holds the field values being visited).
 //
