@@ -60,6 +60,12 @@ class RunHost {
 
   // The result grid the run fills.
   virtual ResultGrid& Grid() = 0;
+
+  // Why the failure the run has just reported (by a status text or a message) happened, in words
+  // for the user: the HTTP status of a page that failed to load, an expression's error, a store
+  // that stayed locked. Empty when a run starts. The window shows it as the tool tip of its status
+  // text; the headless runner writes it to standard error. A host that shows no causes keeps this.
+  virtual void ShowCause(std::string_view cause) { static_cast<void>(cause); }
 };
 
 }  // namespace sorvane

@@ -99,8 +99,9 @@ bool ApplyLogin(Tdm& store, HttpClient& http, RunHost& host, int templet_id,
   http.SetUseTls(HttpsAnyCase(*login_url));
   try {
     http.PostForm(*login_url, form);
-  } catch (const HttpError&) {
+  } catch (const HttpError& e) {
     host.Message("Error", kLoginFailedText, RunHost::Icon::kError, RunHost::Buttons::kOk);
+    host.ShowCause(e.what());
     return false;
   }
   return true;

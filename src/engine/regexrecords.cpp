@@ -55,8 +55,9 @@ bool RegexPlan::WholePage(RecordAppender& appender, RunHost& host, RegExpr& re,
     }
   } catch (const RegExprStopped&) {
     // The user stopped the run in the middle of a search: no expression is at fault.
-  } catch (const std::exception&) {
+  } catch (const std::exception& e) {
     host.ShowStatus(kStatusExpressionInvalid);
+    host.ShowCause(e.what());
   }
   return appender.Appended() > before;
 }
@@ -72,8 +73,9 @@ bool RegexPlan::RecordBlocks(RecordAppender& appender, RunHost& host, RegExpr& r
       if (re.Exec(block)) AppendMatch(appender, re);
     } catch (const RegExprStopped&) {
       break;
-    } catch (const std::exception&) {
+    } catch (const std::exception& e) {
       host.ShowStatus(kStatusExpressionWrong);
+      host.ShowCause(e.what());
     }
     if (appender.StopRequested()) break;
   }

@@ -65,18 +65,20 @@ class WebPageVisitor : public PageVisitor {
     ShowLoading(host_, url);
     try {
       page.text = http_.GetText(url);
-    } catch (const HttpError&) {
+    } catch (const HttpError& e) {
       // Also a transfer that Stop cut off.
       std::string text(kFailLoadingText);
       text += '\n';
       text += url;
       host_.Message("Error", text, RunHost::Icon::kWarning, RunHost::Buttons::kOk);
+      host_.ShowCause(e.what());
       return false;
     }
     page.extracted = extract_.ExtractPage(page.text, field_value);
     return true;
   }
   bool Stopped() const override { return !host_.StopEnabled(); }
+  void Failed(std::string_view cause) override { host_.ShowCause(cause); }
 
  private:
   RunHost& host_;
@@ -216,6 +218,7 @@ bool RunTemplet(RunContext& ctx, const TTemplet& templet, const std::vector<std:
                 const RunCommandHooks& hooks) {
   if (ctx.state.running) return false;
   ctx.state.running = true;
+  ctx.host.ShowCause({});
   ctx.host.SetStopEnabled(true);
   if (hooks.running_changed) hooks.running_changed(true);
   try {

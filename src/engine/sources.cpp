@@ -43,6 +43,8 @@ void WalkFieldValues(Tdm& store, RegExpr& re, const std::string& url, const Sour
   for (values.Open("select distinct " + fld.Field + " from " + fld.Table + " where fx=0");
        !values.Eof(); values.Next()) {
     const std::string value = values.AsString(0);
+    // A failure keeps the value's flag at 0, so a later run visits it again; this run goes on
+    // with the next value rather than repeating a failure that may well persist.
     try {
       const std::string url1 = SubstituteField(re, url, value);
       if (tags.HasAuto) {
@@ -51,13 +53,18 @@ void WalkFieldValues(Tdm& store, RegExpr& re, const std::string& url, const Sour
         VisitedPage page;
         if (!visitor.Visit(url1, value, page)) return;
       }
-      // A Stop during the last page ended its records early: the value is not finished.
-      if (visitor.Stopped()) return;
+    } catch (const std::exception& e) {
+      visitor.Failed("the pages of " + fld.Field + " value \"" + value + "\" failed: " + e.what());
+      continue;
+    }
+    // A Stop during the last page ended its records early: the value is not finished.
+    if (visitor.Stopped()) return;
+    try {
       store.conn.Execute("update " + fld.Table + " set fx=1 where " + fld.Field + "=" +
                          QuotedStr(value));
-    } catch (const std::exception&) {
-      // The value keeps its flag at 0, so a later run visits it again; this run goes on with the
-      // next value rather than repeating a failure that may well persist.
+    } catch (const std::exception& e) {
+      visitor.Failed("the extract flag of " + fld.Field + " value \"" + value +
+                     "\" could not be set: " + e.what());
     }
   }
 }

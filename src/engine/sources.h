@@ -66,6 +66,9 @@ class PageVisitor {
   virtual bool Visit(const std::string& url, std::string_view field_value, VisitedPage& page) = 0;
   // True once the user has asked the run to stop.
   virtual bool Stopped() const = 0;
+  // A failure the walk went on after: a database-field value whose pages threw, or whose extract
+  // flag could not be set. `cause` says which and why.
+  virtual void Failed(std::string_view cause) = 0;
 };
 
 // Produces the pages of `url` in order and hands each to `visitor`, until the sequence is
@@ -75,7 +78,8 @@ class PageVisitor {
 //    value one page, or its numbered pages until one yields no records; then the value's flag
 //    is set with "update <Table> set fx=1 where <Field>='<value>'" on store.conn. A value whose
 //    pages were cut short (Stop, a failed load) keeps its flag at 0; so does a value whose
-//    processing threw, and the walk goes on with the next value;
+//    processing threw or whose flag update failed: the visitor hears why (Failed), and the walk
+//    goes on with the next value;
 //  - with a page-number tag only, the numbered pages, whatever they yield;
 //  - without tags, the URL itself.
 // A null field value is the empty text. Store errors in opening the values pass on.

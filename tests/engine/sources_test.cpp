@@ -112,6 +112,8 @@ class Recorder : public PageVisitor {
     return true;
   }
   bool Stopped() const override { return stopped; }
+  void Failed(std::string_view cause) override { failures.emplace_back(cause); }
+  std::vector<std::string> failures;
 };
 
 class WalkTest : public ::testing::Test {
@@ -201,24 +203,28 @@ TEST_F(WalkTest, AnEndedRunLeavesTheCurrentValueUnflagged) {
     std::string Recorder::*trigger;
     Pages pages;
     Pages flags;
+    Pages failures;
   };
   const std::vector<Case> cases = {
       // A failed load ends the walk: C is never visited.
       {"failed load",
        &Recorder::fail_at,
        {"http://h/A/1 [A]", "http://h/A/2 [A]", "http://h/B/1 [B]"},
-       {"A=1", "B=0", "C=0"}},
+       {"A=1", "B=0", "C=0"},
+       {}},
       // Stop during B's first page: its records were cut short, so B is not finished.
       {"stop",
        &Recorder::stop_at,
        {"http://h/A/1 [A]", "http://h/A/2 [A]", "http://h/B/1 [B]"},
-       {"A=1", "B=0", "C=0"}},
+       {"A=1", "B=0", "C=0"},
+       {}},
       // Any other failure skips to the next value.
       {"error",
        &Recorder::throw_at,
        {"http://h/A/1 [A]", "http://h/A/2 [A]", "http://h/B/1 [B]", "http://h/C/1 [C]",
         "http://h/C/2 [C]"},
-       {"A=1", "B=0", "C=1"}},
+       {"A=1", "B=0", "C=1"},
+       {"the pages of F1 value \"B\" failed: broken rule"}},
   };
   for (const Case& c : cases) {
     store.qryM.Execute("delete from t1");
@@ -229,6 +235,7 @@ TEST_F(WalkTest, AnEndedRunLeavesTheCurrentValueUnflagged) {
     visitor.*c.trigger = "http://h/B/1";
     EXPECT_EQ(Walk("http://h/<FIELD:T1,F1/>/<AUTOINC:1,2/>"), c.pages) << c.name;
     EXPECT_EQ(Flags(), c.flags) << c.name;
+    EXPECT_EQ(visitor.failures, c.failures) << c.name;
   }
 }
 

@@ -46,6 +46,7 @@ class TestHost : public RunHost {
     return ask_code ? ask_code(request, code) : false;
   }
   ResultGrid& Grid() override { return grid; }
+  void ShowCause(std::string_view cause) override { causes.emplace_back(cause); }
 
   // Cells 1..n of data row `row`.
   std::vector<std::string> Row(int row) const {
@@ -77,6 +78,7 @@ class TestHost : public RunHost {
 
   ResultGrid grid;
   std::vector<std::string> statuses;
+  std::vector<std::string> causes;  // every ShowCause, the empty one of a run's start included
   std::vector<ShownMessage> messages;
   std::vector<bool> stop_changes;
   bool stop_enabled = true;
