@@ -85,6 +85,102 @@ UrlHandle ParseUrl(CURLU* base, std::string_view address, CURLUcode& rc) {
   return url;
 }
 
+bool IsDigits(std::string_view text) {
+  return !text.empty() && std::all_of(text.begin(), text.end(), [](char c) {
+    return IsAsciiDigit(static_cast<unsigned char>(c));
+  });
+}
+
+std::string_view TrimBlanks(std::string_view text) {
+  while (!text.empty() && (text.front() == ' ' || text.front() == '\t'))
+    text.remove_prefix(1);
+  while (!text.empty() &&
+         (text.back() == ' ' || text.back() == '\t' || text.back() == '\r' || text.back() == '\n'))
+    text.remove_suffix(1);
+  return text;
+}
+
+// The value of header line `line` when its name is `name` (any letter case), without blanks.
+std::optional<std::string_view> HeaderValue(std::string_view line, std::string_view name) {
+  if (line.size() <= name.size() || line[name.size()] != ':') return std::nullopt;
+  if (!EqualsNoCase(line.substr(0, name.size()), name)) return std::nullopt;
+  return TrimBlanks(line.substr(name.size() + 1));
+}
+
+// The length a Content-Length value gives, as decimal digits without leading zeros; nullopt
+// when it is no length at all. A list of equal lengths ("12, 12") is that length.
+std::optional<std::string> ContentLengthOf(std::string_view value) {
+  std::optional<std::string> length;
+  for (std::size_t at = 0; at <= value.size();) {
+    std::size_t comma = value.find(',', at);
+    if (comma == std::string_view::npos) comma = value.size();
+    std::string_view item = TrimBlanks(value.substr(at, comma - at));
+    if (!IsDigits(item)) return std::nullopt;
+    while (item.size() > 1 && item.front() == '0')
+      item.remove_prefix(1);
+    if (length && *length != item) return std::nullopt;
+    length = std::string(item);
+    at = comma + 1;
+  }
+  return length;
+}
+
+// "256 MiB" for a limit in bytes.
+std::string SizeText(std::size_t bytes) {
+  if (bytes >= (std::size_t{1} << 20) && bytes % (std::size_t{1} << 20) == 0) {
+    return std::to_string(bytes >> 20) + " MiB";
+  }
+  if (bytes >= 1024 && bytes % 1024 == 0) return std::to_string(bytes >> 10) + " KiB";
+  return std::to_string(bytes) + " bytes";
+}
+
+// One cookie of the store as the library lists it: domain (with "#HttpOnly_" before it for an
+// HttpOnly cookie), include-subdomains flag, path, secure flag, expiry, name and value, separated
+// by tabs.
+struct CookieLine {
+  std::string line;
+  std::string domain;  // lower case, without a leading "."
+  std::string path;
+  std::string name;
+  bool secure = false;
+
+  static std::optional<CookieLine> Parse(std::string line) {
+    std::vector<std::string_view> fields;
+    std::string_view rest(line);
+    for (std::size_t tab; (tab = rest.find('\t')) != std::string_view::npos;) {
+      fields.push_back(rest.substr(0, tab));
+      rest.remove_prefix(tab + 1);
+    }
+    fields.push_back(rest);
+    if (fields.size() < 7) return std::nullopt;
+    CookieLine c;
+    std::string_view domain = fields[0];
+    if (domain.starts_with("#HttpOnly_")) domain.remove_prefix(10);
+    if (domain.starts_with(".")) domain.remove_prefix(1);
+    c.domain = AsciiLower(std::string(domain));
+    c.path = std::string(fields[2]);
+    c.secure = fields[3] == "TRUE";
+    c.name = std::string(fields[5]);
+    c.line = std::move(line);
+    return c;
+  }
+  bool SameCookie(const CookieLine& other) const {
+    return name == other.name && domain == other.domain && path == other.path;
+  }
+  // A cookie that, set over plain http, would shadow the secure cookie `secure` on its pages:
+  // the same name, domains within one another, and a path inside the secure cookie's path.
+  bool Shadows(const CookieLine& secure_one) const {
+    const auto within = [](const std::string& a, const std::string& b) {
+      return a == b || (a.size() > b.size() && a.ends_with(b) && a[a.size() - b.size() - 1] == '.');
+    };
+    const std::string& p = secure_one.path;
+    const bool in_path = path.starts_with(p) &&
+                         (path.size() == p.size() || p.ends_with('/') || path[p.size()] == '/');
+    return name == secure_one.name &&
+           (within(domain, secure_one.domain) || within(secure_one.domain, domain)) && in_path;
+  }
+};
+
 }  // namespace
 
 std::string EncodeFormBody(const std::vector<std::string>& lines) {
@@ -138,12 +234,15 @@ struct HttpClient::Impl {
   std::optional<BasicAuth> auth;
   std::size_t body_limit = kDefaultBodyLimit;
 
-  // State of the request in progress.
+  // State of the request in progress; the response fields are those of the latest response of a
+  // redirect chain.
   bool busy = false;
   bool stop_requested = false;
   std::string body;
   std::string status_line;
   int header_lines = 0;
+  std::optional<std::string> content_length;  // as ContentLengthOf gives it
+  std::optional<std::string> location;
   std::string failure;  // set by a callback that refused the response
   std::array<char, CURL_ERROR_SIZE> error_text{};
 
@@ -153,10 +252,15 @@ struct HttpClient::Impl {
   std::string Perform(Method method, std::string_view address, std::string_view post_body,
                       const std::string& type);
   UrlHandle Resolve(std::string_view address) const;
+  void RequireServed(CURLU* url, std::string_view address) const;
+  UrlHandle RedirectTarget(CURLU* from) const;
   void Configure(Method method, CURLU* url, std::string_view post_body, const std::string& type);
+  long Transfer(Method method, CURLU* url, std::string_view post_body, const std::string& type);
   bool Wait();  // false when stopped
   CURLcode Result();
-  void RememberFinalUrl(UrlHandle requested);
+  void RememberFinalUrl(CURLU* requested);
+  std::vector<CookieLine> Cookies();
+  void KeepSecureCookies(const std::vector<CookieLine>& before);
 
   static size_t OnHeader(char* data, size_t size, size_t count, void* self);
   static size_t OnBody(char* data, size_t size, size_t count, void* self);
@@ -171,9 +275,8 @@ HttpClient::Impl::Impl() {
 
   // The empty file name switches on the cookie engine without reading any file.
   Set(e, CURLOPT_COOKIEFILE, "");
-  Set(e, CURLOPT_FOLLOWLOCATION, 1L);
-  Set(e, CURLOPT_MAXREDIRS, kMaxRedirects);
-  Set(e, CURLOPT_UNRESTRICTED_AUTH, 0L);
+  // Redirects are followed here, one request at a time (see Perform).
+  Set(e, CURLOPT_FOLLOWLOCATION, 0L);
   // An empty proxy name disables proxies even when the environment names one.
   Set(e, CURLOPT_PROXY, "");
   Set(e, CURLOPT_NOPROXY, "*");
@@ -195,8 +298,10 @@ size_t HttpClient::Impl::OnHeader(char* data, size_t size, size_t count, void* s
   const size_t n = size * count;
   std::string_view line(data, n);
   if (line.starts_with("HTTP/")) {
-    // Each response of a redirect chain (and each interim 1xx) starts afresh.
+    // Each response (and each interim 1xx) starts afresh.
     impl.header_lines = 0;
+    impl.content_length.reset();
+    impl.location.reset();
     while (!line.empty() && (line.back() == '\r' || line.back() == '\n'))
       line.remove_suffix(1);
     impl.status_line = line;
@@ -208,6 +313,22 @@ size_t HttpClient::Impl::OnHeader(char* data, size_t size, size_t count, void* s
         "The response has more than " + std::to_string(kMaxHeaderLines) + " header lines";
     return 0;
   }
+  if (const auto value = HeaderValue(line, "Content-Length")) {
+    // Framing that contradicts itself would let the library cut the body anywhere.
+    const std::optional<std::string> length = ContentLengthOf(*value);
+    if (!length) {
+      impl.failure = "the Content-Length header is not a length: " + std::string(*value);
+      return 0;
+    }
+    if (impl.content_length && *impl.content_length != *length) {
+      impl.failure =
+          "two different Content-Length headers: " + *impl.content_length + " and " + *length;
+      return 0;
+    }
+    impl.content_length = length;
+  } else if (const auto target = HeaderValue(line, "Location")) {
+    if (!impl.location) impl.location = std::string(*target);
+  }
   return n;
 }
 
@@ -215,7 +336,7 @@ size_t HttpClient::Impl::OnBody(char* data, size_t size, size_t count, void* sel
   auto& impl = *static_cast<Impl*>(self);
   const size_t n = size * count;
   if (impl.body.size() > impl.body_limit || n > impl.body_limit - impl.body.size()) {
-    impl.failure = "The response body is larger than " + std::to_string(impl.body_limit) + " bytes";
+    impl.failure = "response larger than " + SizeText(impl.body_limit);
     return 0;
   }
   impl.body.append(data, n);
@@ -232,6 +353,26 @@ UrlHandle HttpClient::Impl::Resolve(std::string_view address) const {
   if (!last_url && rc == CURLUE_BAD_SCHEME)
     message += " (a relative address needs a previous page)";
   throw HttpError(message);
+}
+
+void HttpClient::Impl::RequireServed(CURLU* url, std::string_view address) const {
+  const std::string scheme = AsciiLower(UrlPart(url, CURLUPART_SCHEME).value_or(""));
+  if (scheme == "https" && !tls) {
+    throw HttpError("TLS is off: the https address " + std::string(address) + " is refused");
+  }
+  if (scheme != "http" && scheme != "https") {
+    throw HttpError("Unsupported protocol \"" + scheme + "\" in " + std::string(address));
+  }
+}
+
+UrlHandle HttpClient::Impl::RedirectTarget(CURLU* from) const {
+  CURLUcode rc = CURLUE_OK;
+  UrlHandle target = ParseUrl(from, *location, rc);
+  if (rc != CURLUE_OK) {
+    throw HttpError("a redirect to an invalid address: " + *location + ": " +
+                    curl_url_strerror(rc));
+  }
+  return target;
 }
 
 void HttpClient::Impl::Configure(Method method, CURLU* url, std::string_view post_body,
@@ -315,7 +456,7 @@ CURLcode HttpClient::Impl::Result() {
   return result;
 }
 
-void HttpClient::Impl::RememberFinalUrl(UrlHandle requested) {
+void HttpClient::Impl::RememberFinalUrl(CURLU* requested) {
   char* final_url = nullptr;
   if (curl_easy_getinfo(easy.get(), CURLINFO_EFFECTIVE_URL, &final_url) == CURLE_OK && final_url) {
     UrlHandle url(curl_url());
@@ -325,39 +466,85 @@ void HttpClient::Impl::RememberFinalUrl(UrlHandle requested) {
       return;
     }
   }
-  last_url = std::move(requested);
+  last_url.reset(curl_url_dup(requested));
 }
 
-std::string HttpClient::Impl::Perform(Method method, std::string_view address,
-                                      std::string_view post_body, const std::string& type) {
-  if (busy) throw HttpError("Another request is in progress");
-  UrlHandle url = Resolve(address);
-  const std::string scheme = AsciiLower(UrlPart(url.get(), CURLUPART_SCHEME).value_or(""));
-  if (scheme == "https" && !tls) {
-    throw HttpError("TLS is off: the https address " + std::string(address) + " is refused");
+std::vector<CookieLine> HttpClient::Impl::Cookies() {
+  curl_slist* list = nullptr;
+  if (curl_easy_getinfo(easy.get(), CURLINFO_COOKIELIST, &list) != CURLE_OK) return {};
+  const HeaderList owned(list);
+  std::vector<CookieLine> cookies;
+  for (const curl_slist* item = list; item != nullptr; item = item->next) {
+    if (auto cookie = CookieLine::Parse(item->data)) cookies.push_back(std::move(*cookie));
   }
-  if (scheme != "http" && scheme != "https") {
-    throw HttpError("Unsupported protocol \"" + scheme + "\" in " + std::string(address));
-  }
-  Configure(method, url.get(), post_body, type);
+  return cookies;
+}
 
+// A plain http response may not set, replace, shadow or remove a cookie marked Secure: the
+// library lets it when the host is this computer. What such a response did to the store
+// `before` it is undone: a cookie it changed gets its former line back, one it added goes.
+void HttpClient::Impl::KeepSecureCookies(const std::vector<CookieLine>& before) {
+  const auto find = [](const std::vector<CookieLine>& in, const CookieLine& cookie) {
+    return std::find_if(in.begin(), in.end(),
+                        [&](const CookieLine& c) { return c.SameCookie(cookie); });
+  };
+  std::vector<std::string> restore;
+  const std::vector<CookieLine> after = Cookies();
+  for (const CookieLine& cookie : after) {
+    const auto old = find(before, cookie);
+    if (old != before.end() && old->line == cookie.line) continue;
+    const bool shadows = std::any_of(before.begin(), before.end(), [&](const CookieLine& c) {
+      return c.secure && cookie.Shadows(c);
+    });
+    if (!cookie.secure && !shadows) continue;
+    if (old != before.end()) {
+      restore.push_back(old->line);
+    } else {
+      // Expired at once: the library drops it before it could be sent.
+      CookieLine gone = cookie;
+      std::vector<std::string> fields;
+      std::string_view rest(gone.line);
+      for (std::size_t tab; (tab = rest.find('\t')) != std::string_view::npos;) {
+        fields.emplace_back(rest.substr(0, tab));
+        rest.remove_prefix(tab + 1);
+      }
+      fields.emplace_back(rest);
+      fields[4] = "1";
+      std::string line;
+      for (const std::string& field : fields)
+        line += (line.empty() ? "" : "\t") + field;
+      restore.push_back(line);
+    }
+  }
+  for (const CookieLine& cookie : before) {
+    if (cookie.secure && find(after, cookie) == after.end()) restore.push_back(cookie.line);
+  }
+  for (const std::string& line : restore)
+    Set(easy.get(), CURLOPT_COOKIELIST, line.c_str());
+}
+
+long HttpClient::Impl::Transfer(Method method, CURLU* url, std::string_view post_body,
+                                const std::string& type) {
+  Configure(method, url, post_body, type);
   body.clear();
   status_line.clear();
   header_lines = 0;
+  content_length.reset();
+  location.reset();
   failure.clear();
   error_text[0] = '\0';
-  stop_requested = false;
-  busy = true;
+
+  const bool plain = AsciiLower(UrlPart(url, CURLUPART_SCHEME).value_or("")) == "http";
+  std::vector<CookieLine> cookies;
+  if (plain) cookies = Cookies();
+  const bool guard_cookies =
+      std::any_of(cookies.begin(), cookies.end(), [](const CookieLine& c) { return c.secure; });
 
   struct Attached {
     Impl& impl;
-    ~Attached() {
-      curl_multi_remove_handle(impl.multi.get(), impl.easy.get());
-      impl.busy = false;
-    }
+    ~Attached() { curl_multi_remove_handle(impl.multi.get(), impl.easy.get()); }
   };
   if (curl_multi_add_handle(multi.get(), easy.get()) != CURLM_OK) {
-    busy = false;
     throw HttpError("The request cannot be started");
   }
   bool finished = false;
@@ -366,23 +553,68 @@ std::string HttpClient::Impl::Perform(Method method, std::string_view address,
     Attached attached{*this};
     finished = Wait();
     if (finished) result = Result();
-    RememberFinalUrl(std::move(url));
+    RememberFinalUrl(url);
     // Removing an unfinished transfer closes its connection: the server sees the disconnect.
   }
+  if (guard_cookies) KeepSecureCookies(cookies);
 
   if (!finished) throw HttpError("The transfer was stopped");
   if (!failure.empty()) throw HttpError(failure);
+  if (result == CURLE_SSL_CONNECT_ERROR) throw HttpError("TLS handshake failed");
   if (result != CURLE_OK) {
     throw HttpError(error_text[0] ? error_text.data() : curl_easy_strerror(result));
   }
   long code = 0;
   curl_easy_getinfo(easy.get(), CURLINFO_RESPONSE_CODE, &code);
-  if (code < 200 || code > 299) {
-    throw HttpError(status_line.empty() ? "HTTP status " + std::to_string(code) : status_line);
+  return code;
+}
+
+// One request and the redirects after it. A redirect keeps the method, except that a post
+// answered by 301, 302 or 303 goes on as a GET without body and without content type. A post
+// answered by 307 or 308 is sent again only to its own origin: its body holds a login's
+// password, which no redirect may carry to another site.
+std::string HttpClient::Impl::Perform(Method method, std::string_view address,
+                                      std::string_view post_body, const std::string& type) {
+  if (busy) throw HttpError("Another request is in progress");
+  UrlHandle url = Resolve(address);
+  RequireServed(url.get(), address);
+  const std::optional<Origin> post_origin = OriginOf(url.get());
+  std::string request_type = type;
+  busy = true;
+  stop_requested = false;
+  struct Idle {
+    Impl& impl;
+    ~Idle() { impl.busy = false; }
+  } idle{*this};
+
+  for (long redirects = 0;; ++redirects) {
+    const long code = Transfer(method, url.get(), post_body, request_type);
+    if (code >= 300 && code <= 399 && code != 304 && location) {
+      if (redirects == kMaxRedirects) throw HttpError("too many redirects");
+      UrlHandle target = RedirectTarget(url.get());
+      const std::string text = UrlPart(target.get(), CURLUPART_URL).value_or(*location);
+      RequireServed(target.get(), text);
+      if (method == Method::kPost) {
+        if (code == 307 || code == 308) {
+          if (OriginOf(target.get()) != post_origin) {
+            throw HttpError("the post was redirected to another site (" + text + ")");
+          }
+        } else {
+          method = Method::kGet;
+          post_body = {};
+          request_type.clear();
+        }
+      }
+      url = std::move(target);
+      continue;
+    }
+    if (code < 200 || code > 299) {
+      throw HttpError(status_line.empty() ? "HTTP status " + std::to_string(code) : status_line);
+    }
+    std::string result_body;
+    result_body.swap(body);
+    return result_body;
   }
-  std::string result_body;
-  result_body.swap(body);
-  return result_body;
 }
 
 HttpClient::HttpClient() : impl_(std::make_unique<Impl>()) {}

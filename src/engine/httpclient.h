@@ -9,8 +9,14 @@
 // Content-Type header whenever a content type is set (GET included), no compression asked for; no
 // proxy, whatever the environment says; redirects followed, at most 15 in a row; no time-outs; TLS
 // without certificate checks. One in-memory cookie store, never saved, with the usual domain, path
-// and expiry rules (Set-Cookie only). A request succeeds when the final response has a status from
-// 200 to 299; every other outcome throws HttpError.
+// and expiry rules (Set-Cookie only); a plain http response never sets, replaces or removes a
+// cookie marked Secure. A request succeeds when the final response has a status from 200 to 299;
+// every other outcome throws HttpError.
+//
+// Redirects keep the method, except that a post answered by 301, 302 or 303 goes on as a GET
+// without body and without Content-Type; a post answered by 307 or 308 is sent again only to its
+// own origin (scheme, host and port): a redirect to another origin fails the request and sends
+// nothing there. A response whose Content-Length headers disagree, or are no length, fails.
 //
 // Addresses: an absolute address is used as it stands (spaces are sent as %20). An address
 // without scheme and host is resolved against the previous request's final address (after its
@@ -34,9 +40,10 @@
 
 namespace sorvane {
 
-// A failed request: a connection or TLS error, a status outside 2xx ("HTTP/1.1 404 Not Found"), a
-// malformed response, a refused address, a response over the limits, or Stop. what() is the text
-// to show.
+// A failed request: a connection or TLS error ("TLS handshake failed"), a status outside 2xx
+// ("HTTP/1.1 404 Not Found"), a malformed response (its framing error), a refused address, a
+// response over the limits ("too many redirects", "response larger than 256 MiB"), or Stop.
+// what() is the cause to show.
 class HttpError : public std::runtime_error {
  public:
   using std::runtime_error::runtime_error;

@@ -51,7 +51,9 @@ VerificationCodeRequest MakeVerificationRequest(HttpClient& http, std::string lo
 // HttpsAnyCase of the login URL), its response dropped.
 //
 // Returns false when the run ends here: the question was cancelled (nothing is shown) or the
-// post failed (the message box kLoginFailedText has been shown). Store errors pass on.
+// post failed (the message box kLoginFailedText has been shown, then its cause). A post that a
+// redirect would send on to another origin fails there, before anything reaches that origin.
+// Store errors pass on.
 bool ApplyLogin(Tdm& store, HttpClient& http, RunHost& host, int templet_id,
                 std::string_view run_url);
 
