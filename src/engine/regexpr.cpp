@@ -124,23 +124,26 @@ constexpr std::chrono::milliseconds kQuickWindow{2};
 constexpr std::chrono::milliseconds kSlowWindow{50};
 constexpr std::size_t kFirstWindow = 16;
 
-// A window is searched in one call that nothing can interrupt, so what it may cost is bounded by
-// its size and a low step limit: kLargestWindow start positions of at most kQuickMatchLimit steps
-// each, about 150 ms at the very worst. A window in which some start position needs more steps is
-// searched again one start position at a time (see MatchAt).
-constexpr std::size_t kLargestWindow = 2048;
-constexpr std::uint32_t kQuickMatchLimit = 5'000;
-
-// One start position is tried with a step limit that grows by this factor while a call stays
-// well below kLongestCall; when the next call would take longer, the guarded matcher goes on.
+// A window is searched in one call that nothing can interrupt, so what one call may cost is
+// bounded by the steps it may take: the start positions it covers times the step limit of each,
+// at most kCallSteps (some 80 ms of backtracking). The first call over a window has the low limit
+// kQuickMatchLimit, which honest searches rarely reach. When some start position needs more, the
+// window is searched again with a limit that grows by kLimitGrowth as long as the call stays
+// within kCallSteps (beyond, the window is split into kWindowParts parts, each searched the same
+// way) and the last call was well below kLongestCall (beyond, the guarded matcher searches the
+// window). See SearchRange.
+constexpr std::size_t kLargestWindow = 4096;
+constexpr std::uint32_t kQuickMatchLimit = 250;
+constexpr std::uint64_t kCallSteps = 5'000'000;
 constexpr std::uint32_t kLimitGrowth = 4;
-constexpr std::chrono::milliseconds kLongestCall{100};
+constexpr std::chrono::milliseconds kLongestCall{50};
+constexpr std::size_t kWindowParts = 16;
 
 // The guarded matcher is the expression compiled with a callout before every item, so that it can
 // look at the clock in the middle of one start position; the clock is read every this many
-// callouts. It is some twenty times slower than the plain matcher and serves only the start
-// positions whose steps are slow and the expressions that must be searched in one call.
-constexpr int kCalloutsPerCheck = 1024;
+// callouts. It is some twenty times slower than the plain matcher and serves only the windows
+// whose steps are slow and the expressions that must be searched in one call.
+constexpr int kCalloutsPerCheck = 64;
 
 // What a search returns when its time is up or its interrupt asked it to stop; a callout returns
 // the same codes to end the match it is in.
@@ -285,9 +288,8 @@ struct RegExpr::Impl {
 
   CHandle<pcre2_compile_context, pcre2_compile_context_free> compile_context{
       pcre2_compile_context_create(nullptr)};
-  // The plain matcher's contexts: with the quick step limit of a window, and with the limit of
-  // one start position, which MatchAt changes call by call. The guarded matcher's.
-  MatchContext quick_context{pcre2_match_context_create(nullptr)};
+  // The plain matcher's context, whose step limit SearchRange sets call by call, and the guarded
+  // matcher's.
   MatchContext step_context{pcre2_match_context_create(nullptr)};
   MatchContext guarded_context{pcre2_match_context_create(nullptr)};
   CHandle<pcre2_jit_stack, pcre2_jit_stack_free> jit_stack{
@@ -310,19 +312,17 @@ struct RegExpr::Impl {
   int pairs = 0;
 
   Impl() {
-    if (!compile_context || !quick_context || !step_context || !guarded_context || !match_data) {
+    if (!compile_context || !step_context || !guarded_context || !match_data) {
       throw RegExprError("the expression engine could not allocate its memory");
     }
     pcre2_set_character_tables(compile_context.get(), kTables.data());
     pcre2_set_newline(compile_context.get(), PCRE2_NEWLINE_LF);
-    for (pcre2_match_context* context :
-         {quick_context.get(), step_context.get(), guarded_context.get()}) {
+    for (pcre2_match_context* context : {step_context.get(), guarded_context.get()}) {
       pcre2_set_depth_limit(context, kMatchLimit);
       pcre2_set_heap_limit(context, kHeapLimitKiB);
       // No JIT stack when the library was built without JIT; the interpreter needs none.
       if (jit_stack) pcre2_jit_stack_assign(context, nullptr, jit_stack.get());
     }
-    pcre2_set_match_limit(quick_context.get(), kQuickMatchLimit);
     pcre2_set_match_limit(guarded_context.get(), kMatchLimit);
   }
 
@@ -421,28 +421,35 @@ struct RegExpr::Impl {
     return MatchOnce(Guarded(), guarded_context.get(), start, last);
   }
 
-  // Start position `at` alone, with the full step limit, but in calls that stay short: the limit
-  // grows while they are quick, and when the next one would run long the guarded matcher takes
-  // over. A position whose steps are cheap (a long but honest match) costs little more than one
-  // plain call; one whose steps are slow (each scans far ahead) soon goes to the guarded matcher.
-  int MatchAt(SearchClock& clock, std::size_t at) {
+  // The leftmost match starting in from..last, with the full step limit but in calls that stay
+  // short. A long but honest match (its steps cheap) costs a few plain calls of growing limit;
+  // steps that are slow (each scans far ahead, or there are very many) soon lead to smaller parts
+  // of the range and finally to the guarded matcher, which looks at the clock as it goes.
+  int SearchRange(SearchClock& clock, std::size_t from, std::size_t last) {
+    const std::size_t width = last - from + 1;
     for (std::uint32_t limit = kQuickMatchLimit;;) {
       pcre2_set_match_limit(step_context.get(), limit);
-      const Clock::time_point began = Clock::now();
-      const int rc = MatchOnce(code.get(), step_context.get(), at, at);
+      // Most searches end in their first call, whose low limit keeps it short anyway: only the
+      // later ones read the clock.
+      const bool timed = limit != kQuickMatchLimit;
+      const Clock::time_point began = timed ? Clock::now() : Clock::time_point{};
+      const int rc = MatchOnce(code.get(), step_context.get(), from, last);
       if (rc != PCRE2_ERROR_MATCHLIMIT || limit == kMatchLimit) return rc;
       const Clock::time_point now = Clock::now();
       if (const int stop = clock.Check(now); stop != 0) return stop;
-      if ((now - began) * kLimitGrowth > kLongestCall) return MatchGuarded(clock, at, at);
-      limit = limit > kMatchLimit / kLimitGrowth ? kMatchLimit : limit * kLimitGrowth;
+      // Steps this slow would make the next call run long: the guarded matcher goes on.
+      if (timed && (now - began) * kLimitGrowth > kLongestCall) {
+        return MatchGuarded(clock, from, last);
+      }
+      const std::uint32_t next = std::min(limit * kLimitGrowth, kMatchLimit);
+      if (width * next > kCallSteps) break;
+      limit = next;
     }
-  }
-
-  // The leftmost match starting in from..last, one start position at a time.
-  int SearchPositions(SearchClock& clock, std::size_t from, std::size_t last) {
-    for (std::size_t at = from;; ++at) {
-      const int rc = MatchAt(clock, at);
-      if (rc != PCRE2_ERROR_NOMATCH || at == last) return rc;
+    const std::size_t part = std::max<std::size_t>(width / kWindowParts, 1);
+    for (std::size_t at = from;; at += part) {
+      const std::size_t end = std::min(at + part - 1, last);
+      const int rc = SearchRange(clock, at, end);
+      if (rc != PCRE2_ERROR_NOMATCH || end == last) return rc;
       if (const int stop = clock.Check(Clock::now()); stop != 0) return stop;
     }
   }
@@ -455,9 +462,7 @@ struct RegExpr::Impl {
     std::size_t window = kFirstWindow;
     for (std::size_t from = start;;) {
       const std::size_t last = subject.size() - from < window ? subject.size() : from + window - 1;
-      int rc = MatchOnce(code.get(), quick_context.get(), from, last);
-      // Some start position needs more steps than a quick window allows.
-      if (rc == PCRE2_ERROR_MATCHLIMIT) rc = SearchPositions(clock, from, last);
+      const int rc = SearchRange(clock, from, last);
       if (rc != PCRE2_ERROR_NOMATCH || last == subject.size()) return rc;
       const Clock::time_point now = Clock::now();
       if (const int stop = clock.Check(now); stop != 0) return stop;
