@@ -5,14 +5,17 @@
 // TEMPLET is a templet's name or id. Without FILEs the templet reads its stored sources, as
 // Extract Now does; with FILEs it reads those files with the templet's method, as Open does.
 // The records go to standard output in the CSV format of "Save As CSV", title line first; the
-// status texts and messages go to standard error. --out writes the records to a file instead,
-// atomically (the file is replaced only once it is written whole); --format jsonl writes one JSON
-// object per record (jsonlines.h); --bom starts the CSV text with a UTF-8 byte-order mark. Exit
-// status: 0 for a completed run; 1 for a run that ended by a failure (an error, a page that failed
-// to load, a failed login; the rows extracted before it are still written), was interrupted
-// (SIGINT/SIGTERM act as Stop), could not ask for a verification code, or whose definitions the
-// store could not give; 2 for bad arguments (unknown templet, missing store or file, a templet
-// without stored sources). The store is never created.
+// status texts and messages go to standard error, each failure followed by its cause (the HTTP
+// status, the expression's error, ...). Only counted records are written: a row that a failure
+// left half-filled is left out, and standard error says so. --out writes the records to a file
+// instead, atomically (the file is replaced only once it is written whole); --format jsonl writes
+// one JSON object per record (jsonlines.h); --bom starts the CSV text with a UTF-8 byte-order
+// mark. Exit status: 0 for a completed run; 1 for a run that ended by a failure (an error, a page
+// that failed to load, a failed login; the rows extracted before it are still written) or met
+// one it went on after (an expression error, an extract flag that could not be set), was
+// interrupted (SIGINT/SIGTERM act as Stop), could not ask for a verification code, or whose
+// definitions the store could not give; 2 for bad arguments (unknown templet, missing store or
+// file, a templet without stored sources). The store is never created.
 //
 // A login with a verification image saves the image to a temporary file, names it on standard
 // error and reads the characters from standard input when that is a terminal (an empty line
@@ -22,6 +25,7 @@
 #include <signal.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <atomic>
 #include <cerrno>
 #include <chrono>
@@ -30,6 +34,7 @@
 #include <exception>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <iostream>
 #include <optional>
 #include <string>
@@ -194,8 +199,14 @@ class ConsoleHost : public RunHost {
     }
   }
   ResultGrid& Grid() override { return grid_; }
+  void ShowCause(std::string_view cause) override {
+    if (cause.empty()) return;
+    Say(cause);
+    failed_ = true;
+  }
 
-  // A warning or error was shown, or the verification question could not be answered.
+  // A warning or error was shown, a failure's cause was given, or the verification question
+  // could not be answered.
   bool Failed() const { return failed_; }
 
  private:
@@ -302,6 +313,16 @@ TTemplet Select(Tdm& store, ResultGrid& grid, TTemplet templet) {
   templet = pages.Current();
   templet.TabID = tab_id;
   return templet;
+}
+
+// The window keeps a row that a failure left half-filled; the output holds counted rows only.
+void LeaveOutUnfinishedRows(ResultGrid& grid, std::vector<int> rows) {
+  if (rows.empty()) return;
+  std::sort(rows.begin(), rows.end(), std::greater<>());
+  for (const int row : rows)
+    grid.RemoveRows(row, row);
+  Say(std::to_string(rows.size()) + (rows.size() == 1 ? " partial row was" : " partial rows were") +
+      " left out: a failure stopped filling them, and they were not counted as extracted");
 }
 
 bool HasStoredSources(Tdm& store, const TTemplet& templet) {
@@ -421,6 +442,7 @@ int Main(int argc, char** argv) {
     status = kExitFailed;
   }
   if (host.Failed()) status = kExitFailed;
+  LeaveOutUnfinishedRows(host.Grid(), state.unfinished_rows);
 
   try {
     WriteRecords(host.Grid(), args, out ? &*out : nullptr);

@@ -26,17 +26,20 @@ using ImageDownload = std::function<std::string(std::string_view address)>;
 class RecordAppender {
  public:
   // `extracted` is the run's extracted count. Without `download`, an image column keeps its
-  // (translated) value.
+  // (translated) value. The rows a failure leaves half-filled are added to `unfinished` (when
+  // given).
   RecordAppender(RunHost& host, ResultGrid& grid, const std::vector<TCol>& cols,
                  const std::vector<TTrans>& rules, std::string_view field_value,
-                 const ImageDownload* download, int& extracted)
+                 const ImageDownload* download, int& extracted,
+                 std::vector<int>* unfinished = nullptr)
       : host_(host),
         grid_(grid),
         cols_(cols),
         rules_(rules),
         field_value_(field_value),
         download_(download),
-        extracted_(extracted) {}
+        extracted_(extracted),
+        unfinished_(unfinished) {}
 
   // Appends one row. Column i of kind 2 takes the field value; every other column takes
   // raw(i) (a text or a view of one) (called in column order, only for those columns, so a method
@@ -47,18 +50,23 @@ class RecordAppender {
   void AppendRecord(RawValue&& raw) {
     // The row exists before its cells are filled: when a step throws, it keeps what it has.
     const int row = grid_.AppendRow(0);
-    for (std::size_t i = 0; i < cols_.size(); ++i) {
-      const TCol& col = cols_[i];
-      const int column = static_cast<int>(i) + 1;
-      if (col.Kind == kColFieldValue) {
-        grid_.SetCell(column, row, Finish(col, std::string(field_value_)));
-      } else if (!col.IsTrans && col.Kind != kColImage) {
-        // A plain value goes from the page into the grid without a copy of its own.
-        const auto& value = raw(i);
-        grid_.SetCell(column, row, std::string_view(value));
-      } else {
-        grid_.SetCell(column, row, Finish(col, std::string(raw(i))));
+    try {
+      for (std::size_t i = 0; i < cols_.size(); ++i) {
+        const TCol& col = cols_[i];
+        const int column = static_cast<int>(i) + 1;
+        if (col.Kind == kColFieldValue) {
+          grid_.SetCell(column, row, Finish(col, std::string(field_value_)));
+        } else if (!col.IsTrans && col.Kind != kColImage) {
+          // A plain value goes from the page into the grid without a copy of its own.
+          const auto& value = raw(i);
+          grid_.SetCell(column, row, std::string_view(value));
+        } else {
+          grid_.SetCell(column, row, Finish(col, std::string(raw(i))));
+        }
       }
+    } catch (...) {
+      if (unfinished_ != nullptr) unfinished_->push_back(row);
+      throw;
     }
     Counted();
   }
@@ -83,6 +91,7 @@ class RecordAppender {
   std::string_view field_value_;
   const ImageDownload* download_;
   int& extracted_;
+  std::vector<int>* unfinished_;
   int appended_ = 0;
   std::string status_;  // reused for the count status, so a record costs no allocation here
 };

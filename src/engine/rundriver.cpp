@@ -178,7 +178,7 @@ bool PageExtractor::ExtractPage(std::string_view page, std::string_view field_va
     if (pos == 0) return false;
   }
   RecordAppender appender(ctx_.host, ctx_.host.Grid(), defs_.Cols, ctx_.state.rules, field_value,
-                          &download_image_, ctx_.state.extracted);
+                          &download_image_, ctx_.state.extracted, &ctx_.state.unfinished_rows);
   if (defs_.IsTextTag) return text_plan_.ExtractRecords(appender, page, pos);
   return regex_plan_.ExtractRecords(appender, ctx_.host, ctx_.re, page, pos);
 }
@@ -189,6 +189,7 @@ void ExecuteTemplet(RunContext& ctx, const TTemplet& templet,
     throw RunError("Web templets need an HTTP client");
   }
   ctx.state.extracted = 0;
+  ctx.state.unfinished_rows.clear();
   ctx.host.Grid().ClearRows();
 
   RunDefinitions defs;

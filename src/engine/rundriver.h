@@ -66,6 +66,9 @@ bool LoadRunDefinitions(Tdm& store, const TTemplet& templet, RunDefinitions& def
 struct RunState {
   int extracted = 0;     // records appended in the current or last run; > 0 means unsaved results
   bool running = false;  // a run is going on: a second one does not start
+  // Grid rows of the current or last run that a failure left half-filled: they stay in the grid
+  // but were not counted (see RecordAppender::AppendRecord).
+  std::vector<int> unfinished_rows;
   std::vector<TTrans> rules;  // translation rules of the last run
 };
 

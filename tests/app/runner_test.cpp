@@ -368,5 +368,97 @@ TEST_F(RunnerTest, OutputGoesToAFileOrAsJsonLines) {
   EXPECT_EQ(ReadAll(out), csv);
 }
 
+// The part of `text` after the first occurrence of `marker`; empty when it does not occur.
+std::string After(const std::string& text, const std::string& marker) {
+  const std::size_t at = text.find(marker);
+  return at == std::string::npos ? std::string() : text.substr(at + marker.size());
+}
+
+TEST_F(RunnerTest, EveryFailureIsFollowedByItsCause) {
+  MakeStore();
+  test::HttpServer server;
+  server.On("/list", [](const test::ReceivedRequest&) {
+    test::Reply reply = test::Reply::Text("gone");
+    reply.status = 404;
+    return reply;
+  });
+  server.On("/page", [](const test::ReceivedRequest&) {
+    return test::Reply::Text("<i>a</i>" + std::string(20000, 'a') + "!");
+  });
+  struct Case {
+    std::string url;
+    std::string expression;
+    std::string status;  // the described status text or message
+    std::string cause;   // what follows it
+  };
+  const std::vector<Case> cases = {
+      {server.Url("/list"), "<i>(.)</i>",
+       "Error: Fail loading or interrupted by youself:\n" + server.Url("/list") + "\n",
+       "sorvane-run: HTTP/1.1 404 Not Found\n"},
+      {server.Url("/page"), "<i>(.)</i>(", "Regular expression is invalide.\n",
+       "sorvane-run: invalid expression at offset 11: "},
+      {server.Url("/page"), "(a|aa)*$|(?!)(*SKIP)", "Regular expression is invalide.\n",
+       "sorvane-run: expression stopped: too much backtracking\n"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.expression);
+    {
+      Tdm store(store_path);
+      const std::string id = std::to_string(web_id);
+      store.qryM.Execute("update urls set url=" + QuotedStr(c.url) + " where tmid=" + id);
+      store.qryM.Execute("update exps set expr=" + QuotedStr(c.expression) + " where tmid=" + id);
+    }
+    const Result r = Run({"--store", store_path, "Web"});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_TRUE(After(r.err, c.status).starts_with(c.cause)) << r.err;
+  }
+}
+
+TEST_F(RunnerTest, APartialRowIsLeftOutOfTheOutput) {
+  MakeStore();
+  {
+    // The price column's rule has a position that is no number: filling the first row fails
+    // after its name.
+    Tdm store(store_path);
+    store.qryM.Open("select cid from cols where tit='Price'");
+    const std::string cid = store.qryM.AsString(0);
+    store.qryM.Execute("insert into vtrs(cid,rel,srv,dtv) values(" + cid + ",4,'x','1')");
+    store.qryM.Execute("update cols set istr=1 where cid=" + cid);
+  }
+  const Result r = Run({"--store", store_path, "Prices"});
+  EXPECT_EQ(r.status, 1);
+  EXPECT_EQ(r.out, "\"Name\",\"Price\"\r\n");
+  EXPECT_NE(r.err.find("Done! All 0 records extracted."), std::string::npos) << r.err;
+  EXPECT_NE(r.err.find("sorvane-run: 1 partial row was left out"), std::string::npos) << r.err;
+}
+
+TEST_F(RunnerTest, AnExtractFlagThatCannotBeSetFailsTheRun) {
+  MakeStore();
+  test::HttpServer server;
+  server.On("/v/*", [](const test::ReceivedRequest& r) {
+    return test::Reply::Text("<b>" + r.path.substr(3) + "</b>");
+  });
+  {
+    // Any update of the flags fails, as it would on a store locked beyond the busy time-out.
+    Tdm store(store_path);
+    store.conn.Execute(
+        "create table t1(id autoincrement primary key,fx smallint default 0 check(fx<1),"
+        "f1 varchar(50))");
+    store.qryM.Execute("insert into t1(f1) values('A')");
+    store.qryM.Execute("insert into tmps(tmn,typ,tag,taid) values('Values',1,1,0)");
+    const std::string id = std::to_string(store.qryM.LastIdentity());
+    store.qryM.Execute("insert into urls(tmid,url) values(" + id + "," +
+                       QuotedStr(server.Url("/v/<FIELD:T1,F1/>")) + ")");
+    store.qryM.Execute("insert into cols(tmid,tit,begw,endw,tag,nox) values(" + id +
+                       ",'Value','<b>','</b>',0,0)");
+  }
+  const Result r = Run({"--store", store_path, "Values"});
+  EXPECT_EQ(r.status, 1);
+  EXPECT_EQ(r.out, "\"Value\"\r\n\"A\"\r\n");
+  EXPECT_NE(r.err.find("sorvane-run: the extract flag of F1 value \"A\" could not be set: "),
+            std::string::npos)
+      << r.err;
+}
+
 }  // namespace
 }  // namespace sorvane
