@@ -1,8 +1,13 @@
 #include "engine/images.h"
 
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdio>
 #include <exception>
 #include <filesystem>
-#include <fstream>
+#include <string_view>
 #include <system_error>
 
 #include "core/programfolder.h"
@@ -20,18 +25,40 @@ bool IsPlainFileName(std::string_view name) {
          name.find_first_of(std::string_view("/\0", 2)) == std::string_view::npos;
 }
 
-bool WriteFile(const std::filesystem::path& path, const std::string& bytes) {
-  {
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    if (!out) return false;
-    out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-    out.close();
-    if (out) return true;
+// A new file in `folder` for the bytes of `name`, opened exclusively and never through a link:
+// "." + name + ".part" and a number that makes it new. Returns the descriptor (-1 when none can be
+// made) and sets `path`.
+int CreateTemporary(const std::string& folder, const std::string& name, std::string& path) {
+  for (unsigned attempt = 0; attempt < 100; ++attempt) {
+    path = folder + "." + name + ".part" + std::to_string(getpid()) + "-" + std::to_string(attempt);
+    const int fd = open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
+    if (fd >= 0 || errno != EEXIST) return fd;
   }
-  // A half-written image is no image.
-  std::error_code ec;
-  std::filesystem::remove(path, ec);
-  return false;
+  return -1;
+}
+
+bool WriteAll(int fd, std::string_view bytes) {
+  while (!bytes.empty()) {
+    const ssize_t n = write(fd, bytes.data(), bytes.size());
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) return false;
+    bytes.remove_prefix(static_cast<std::size_t>(n));
+  }
+  return true;
+}
+
+// The image appears under its name whole or not at all: the bytes go to a temporary file of the
+// same folder, which then takes the name. A file of that name is replaced; a link of that name is
+// replaced itself, never followed to the file it points at.
+bool SaveImage(const std::string& folder, const std::string& name, const std::string& bytes) {
+  std::string temporary;
+  const int fd = CreateTemporary(folder, name, temporary);
+  if (fd < 0) return false;
+  bool saved = WriteAll(fd, bytes);
+  saved = close(fd) == 0 && saved;
+  saved = saved && std::rename(temporary.c_str(), (folder + name).c_str()) == 0;
+  if (!saved) unlink(temporary.c_str());
+  return saved;
 }
 
 }  // namespace
@@ -77,7 +104,7 @@ std::string DownloadImage(Tdm& store, HttpClient& http, const TTemplet& templet,
   if (!IsPlainFileName(name)) return {};
   try {
     const std::string bytes = http.GetBytes(address);
-    if (!WriteFile(std::filesystem::path(folder + name), bytes)) return {};
+    if (!SaveImage(folder, name, bytes)) return {};
   } catch (const std::exception&) {
     // A failed request or a name the file system refuses: the cell stays empty, no message.
     return {};

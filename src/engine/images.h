@@ -30,7 +30,9 @@ std::string ImageExtension(std::string_view address);
 std::string ImageFolder(const TTemplet& templet);
 
 // Saves the image at `address` and returns the file's name without its folder: "img-" +
-// NextImageNo + ImageExtension(address), the bytes as received, replacing a file of that name.
+// NextImageNo + ImageExtension(address), the bytes as received, replacing a file of that name
+// (and a link of that name, never the file it points at). The file appears whole or not at all:
+// the bytes go to a temporary file in the same folder first, which a failure removes.
 // An address that is empty after removing blanks and control characters at both ends gives
 // empty text and spends no number. Any other failure (the request, a name the file system
 // refuses, a name that would leave the folder, the write) gives empty text; its number stays

@@ -4,13 +4,21 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/resource.h>
+
+#include <algorithm>
 #include <chrono>
+#include <csignal>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <string>
 #include <string_view>
 #include <vector>
 
 #include "core/store.h"
 #include "engine/httpclient.h"
+#include "engine/images.h"
 #include "engine/regexpr.h"
 #include "engine/rundriver.h"
 #include "support/faultserver.h"
@@ -282,6 +290,79 @@ TEST_F(FaultTest, PlainHttpLeavesSecureCookiesAlone) {
   client.GetText(secure.Url("/set"));
   client.GetText(secure.Url("/check"));
   EXPECT_EQ(secure.LastRequest().Header("Cookie"), "sid=new");
+}
+
+// ---------------------------------------------------------------------------------------------
+// Image files
+
+class ImageFaultTest : public FaultTest {
+ protected:
+  static constexpr std::size_t kImageSize = 4 << 20;
+
+  void SetUp() override {
+    templet.ID = 7;
+    templet.ImgDir = images.Path().string() + "/";
+    site.On("/a.gif", Response("200 OK", {}, std::string(kImageSize, 'g')));
+  }
+  // The names in the image folder.
+  std::vector<std::string> Files() const {
+    std::vector<std::string> names;
+    for (const auto& entry : std::filesystem::directory_iterator(images.Path()))
+      names.push_back(entry.path().filename().string());
+    std::sort(names.begin(), names.end());
+    return names;
+  }
+
+  test::TempDir images;
+  FaultServer site;
+  TTemplet templet;
+};
+
+TEST_F(ImageFaultTest, AFailedOrStoppedDownloadLeavesNoFile) {
+  site.On("/reset.gif", HeadersAndBody("Content-Length: 100000\r\n", "GIF89a"),
+          FaultServer::Then::kReset);
+  site.On("/stall.gif", HeadersAndBody("Content-Length: 100000\r\n", "GIF89a"),
+          FaultServer::Then::kStall);
+  http.SetPump([this] {
+    if (host.on_events) host.on_events();
+  });
+  const Clock::time_point began = Clock::now();
+  host.on_events = [&] {
+    if (Clock::now() - began > 100ms) http.Stop();
+  };
+  for (const std::string path : {"/reset.gif", "/stall.gif"}) {
+    SCOPED_TRACE(path);
+    EXPECT_EQ(DownloadImage(store, http, templet, site.Url(path)), "");
+    EXPECT_EQ(Files(), std::vector<std::string>{});
+  }
+}
+
+TEST_F(ImageFaultTest, AnImageIsNeverSeenHalfWritten) {
+  // The program is killed in the middle of writing the image (here by the file size limit).
+  const auto killed_while_writing = [this] {
+    // Room for the store's own writes, not for the image.
+    const rlimit limit{kImageSize / 4, kImageSize / 4};
+    setrlimit(RLIMIT_FSIZE, &limit);
+    DownloadImage(store, http, templet, site.Url("/a.gif"));
+  };
+  EXPECT_EXIT(killed_while_writing(), testing::KilledBySignal(SIGXFSZ), "");
+  for (const std::string& name : Files())
+    EXPECT_FALSE(name.starts_with("img-")) << name;
+  // Unhindered, the image takes its name whole.
+  const std::string name = DownloadImage(store, http, templet, site.Url("/a.gif"));
+  EXPECT_EQ(std::filesystem::file_size(images.Path() / name), kImageSize);
+}
+
+TEST_F(ImageFaultTest, ALinkOfTheImagesNameIsReplacedNotFollowed) {
+  const std::string outside = dir.Write("outside.txt", "keep me");
+  store.qryM.Execute("update opts set val='40' where tmid=0 and oid=1");
+  std::filesystem::create_symlink(outside, images.Path() / "img-41.gif");
+  EXPECT_EQ(DownloadImage(store, http, templet, site.Url("/a.gif")), "img-41.gif");
+  std::ifstream in(outside);
+  EXPECT_TRUE(std::string(std::istreambuf_iterator<char>(in), {}) == "keep me");
+  EXPECT_FALSE(std::filesystem::is_symlink(images.Path() / "img-41.gif"));
+  EXPECT_EQ(std::filesystem::file_size(images.Path() / "img-41.gif"), kImageSize);
+  EXPECT_EQ(Files(), std::vector<std::string>{"img-41.gif"});
 }
 
 }  // namespace
