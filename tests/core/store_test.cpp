@@ -5,6 +5,8 @@
 #include <gtest/gtest.h>
 #include <sqlite3.h>
 
+#include <fstream>
+#include <iterator>
 #include <string>
 
 #include "support/tempdir.h"
@@ -75,6 +77,49 @@ TEST(StoreOpen, FilesThatAreNotStoresAreRefusedAndLeftAlone) {
   EXPECT_EQ(sqlite3_column_int(stmt, 0), 1);
   sqlite3_finalize(stmt);
   sqlite3_close(db);
+}
+
+std::string FileBytes(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+TEST(StoreOpen, ADamagedStoreIsReportedBeforeAnythingChangesIt) {
+  test::TempDir dir;
+  const std::string path = dir.File("data.mdb");
+  {
+    Tdm store(path);
+    store.conn.Execute("create table t1(id autoincrement primary key,fx smallint,f1 memo)");
+    for (int i = 0; i < 50; ++i)
+      store.qryM.Execute("insert into t1(f1) values('" + std::string(1000, 'v') + "')");
+  }
+  // A store as older versions left it: with a rollback journal.
+  sqlite3* db = nullptr;
+  ASSERT_EQ(sqlite3_open(path.c_str(), &db), SQLITE_OK);
+  sqlite3_exec(db, "pragma journal_mode=delete", nullptr, nullptr, nullptr);
+  sqlite3_close(db);
+  const std::string intact = FileBytes(path);
+
+  // Its last page (the table's) damaged; the schema on the first page still reads.
+  std::string damaged = intact;
+  for (std::size_t i = damaged.size() - 4096; i < damaged.size(); ++i)
+    damaged[i] = static_cast<char>(0xFF);
+  std::ofstream(path, std::ios::binary | std::ios::trunc) << damaged;
+  try {
+    Tdm store(path);
+    ADD_FAILURE() << "a damaged store opened";
+  } catch (const StoreError& e) {
+    EXPECT_NE(std::string(e.what()).find("damaged"), std::string::npos) << e.what();
+  }
+  EXPECT_TRUE(FileBytes(path) == damaged);
+
+  // Intact, it opens and goes over to the write-ahead log.
+  std::ofstream(path, std::ios::binary | std::ios::trunc) << intact;
+  Tdm store(path);
+  store.qryM.Open("pragma journal_mode");
+  EXPECT_EQ(store.qryM.AsString(0), "wal");
+  store.qryM.Open("select count(*) from t1");
+  EXPECT_EQ(store.qryM.AsInteger(0), 50);
 }
 
 TEST(StoreOpen, FolderThatDoesNotExistIsAnError) {
