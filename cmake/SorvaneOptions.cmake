@@ -1,6 +1,7 @@
 # Compile settings shared by every target of the project: link sorvane_options.
 option(SORVANE_WERROR "Treat compiler warnings as errors" OFF)
 option(SORVANE_ASAN "Build with AddressSanitizer and UndefinedBehaviorSanitizer" OFF)
+option(SORVANE_FUZZ "Build the libFuzzer targets of fuzz/ with the sanitizers (clang only)" OFF)
 
 set(CMAKE_CXX_STANDARD 20)
 set(CMAKE_CXX_STANDARD_REQUIRED ON)
@@ -18,6 +19,12 @@ if(SORVANE_WERROR)
 endif()
 if(SORVANE_ASAN)
   target_compile_options(sorvane_options INTERFACE -fsanitize=address,undefined
+                                                   -fno-omit-frame-pointer)
+  target_link_options(sorvane_options INTERFACE -fsanitize=address,undefined)
+endif()
+if(SORVANE_FUZZ)
+  target_compile_options(sorvane_options INTERFACE -fsanitize=fuzzer-no-link,address,undefined
+                                                   -fno-sanitize-recover=undefined
                                                    -fno-omit-frame-pointer)
   target_link_options(sorvane_options INTERFACE -fsanitize=address,undefined)
 endif()
