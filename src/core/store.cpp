@@ -144,8 +144,8 @@ Connection::Connection(const std::string& path) : path_(path) {
       CheckSchema();
       // Going over to the write-ahead log rewrites the file's header: a file not yet in that mode
       // is checked for damage first, so that a damaged store is reported as it was found.
-      if (Rows(db_, "pragma journal_mode").at(0).at(0) != "wal") {
-        const auto check = Rows(db_, "pragma quick_check(1)");
+      if (Rows(db_.get(), "pragma journal_mode").at(0).at(0) != "wal") {
+        const auto check = Rows(db_.get(), "pragma quick_check(1)");
         if (check.empty() || check[0].empty() || check[0][0] != "ok") {
           throw StoreError("The store file " + path + " is damaged: " +
                            (check.empty() || check[0].empty() ? "no check result" : check[0][0]));
