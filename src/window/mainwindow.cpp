@@ -30,6 +30,7 @@
 #include "core/screentext.h"
 #include "core/store.h"
 #include "core/templetstore.h"
+#include "designer/setuptabdialog.h"
 #include "output/csvcommand.h"
 #include "output/outputdialog.h"
 #include "window/aboutdialog.h"
@@ -259,7 +260,13 @@ std::vector<Command> TfrmMain::Commands() {
                           [this](const std::string& topic) { ShowHelpTopic(topic); });
          SetExtractedCount(0);
        }},
-      {"Data", "miTableManage", "D&atabase Management...", {}, false, kBlocked, {}},
+      {"Data",
+       "miTableManage",
+       "D&atabase Management...",
+       {},
+       false,
+       kBlocked,
+       [this] { ManageTables(this, store_, [this](const std::string& t) { ShowHelpTopic(t); }); }},
       {"View", "miPrev", "Previous Page", QKeySequence(Qt::Key_PageUp), false, kBlocked,
        [this] { PreviousPage(); }},
       {"View", "miNext", "Next Page", QKeySequence(Qt::Key_PageDown), false, kBlocked,

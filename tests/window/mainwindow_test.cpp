@@ -32,6 +32,7 @@
 #include "core/messagebox.h"
 #include "core/product.h"
 #include "core/programfolder.h"
+#include "designer/setuptabdialog.h"
 #include "output/outputdialog.h"
 #include "support/filesizelimit.h"
 #include "support/httpserver.h"
@@ -251,7 +252,7 @@ class MainWindowTest : public QObject {
         "Save As .&CSV File...||on",
         "Save As C&ustom Format...||on",
         "-",
-        "D&atabase Management...||off",
+        "D&atabase Management...||on",
         "[View]",
         "Previous Page|PgUp|on",
         "Next Page|PgDown|on",
@@ -758,6 +759,32 @@ class MainWindowTest : public QObject {
         QString::fromStdString("Fail loading or interrupted by youself:\n" + server.Url("/gone")));
     QCOMPARE(x.Status(0), QStringLiteral("Done! All 0 records extracted."));
     QVERIFY(x.Action("miExecute")->isEnabled());
+  }
+
+  void databaseManagementOpensTheDesignerWithItsHelp() {
+    Fixture x;
+    std::vector<int> fids;
+    x.f.AddTable("Towns", 1, fids);
+    x.Open();
+    QString title;
+    bool editor = false;
+    WhenModal<TfrmSetupTab>([&](TfrmSetupTab* designer) {
+      title = designer->windowTitle();
+      editor = designer->Swi();
+      QTest::mouseClick(designer->findChild<QPushButton*>(QStringLiteral("btnHelp")),
+                        Qt::LeftButton);
+      QTest::mouseClick(designer->findChild<QPushButton*>(QStringLiteral("btnClose")),
+                        Qt::LeftButton);
+    });
+    x.Action("miTableManage")->trigger();
+    QCOMPARE(title, QStringLiteral("Table management"));
+    QVERIFY(editor);
+    QString page;
+    for (QWidget* top : QApplication::topLevelWidgets()) {
+      if (auto* help = qobject_cast<HelpWindow*>(top)) page = help->PagePath();
+    }
+    QCOMPARE(page, QString::fromStdString(ProgramFolder() + "help/table.html"));
+    CloseHelpWindow();
   }
 
   void closingDuringARunStopsItFirst() {
