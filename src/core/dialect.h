@@ -54,5 +54,7 @@ using sorvane::EqualsNoCase;
 
 // `text` quoted as an SQL text literal.
 std::string Quote(std::string_view text);
+// Quote(text) appended to `out`.
+void AppendQuoted(std::string& out, std::string_view text);
 
 }  // namespace sorvane::dialect

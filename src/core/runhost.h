@@ -41,6 +41,9 @@ class RunHost {
     static_cast<void>(count);
     ShowStatus(text);
   }
+  // A progress text that changes with every item of a long operation (saving rows, for one):
+  // shown as any status unless the host shows such texts only a few times a second.
+  virtual void ShowProgress(std::string_view text) { ShowStatus(text); }
   // Processes pending window events without changing the status; called while a wait goes on.
   virtual void ProcessEvents() = 0;
 

@@ -11,6 +11,7 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <vector>
 
 #include "core/chandle.h"
@@ -23,6 +24,10 @@ Tdm* dm = nullptr;
 
 std::string QuotedStr(std::string_view text) {
   return dialect::Quote(text);
+}
+
+void AppendQuotedStr(std::string& out, std::string_view text) {
+  dialect::AppendQuoted(out, text);
 }
 
 namespace {
@@ -129,7 +134,13 @@ std::vector<IndexDef> IndexesOf(sqlite3* db, const std::string& table, const std
 // ---------------------------------------------------------------------------------------------
 // Connection
 
-Connection::Connection(const std::string& path) : path_(path) {
+struct Connection::StatementCache {
+  static constexpr std::size_t kLimit = 64;
+  std::unordered_map<std::string, StmtPtr> statements;
+};
+
+Connection::Connection(const std::string& path)
+    : path_(path), cache_(std::make_unique<StatementCache>()) {
   std::error_code ec;
   const bool exists = std::filesystem::exists(path, ec);
   const int flags = SQLITE_OPEN_READWRITE | (exists ? 0 : SQLITE_OPEN_CREATE);
@@ -177,6 +188,23 @@ void Connection::Execute(std::string_view sql) {
   Run(sql, nullptr, nullptr);
 }
 
+void Connection::Begin() {
+  if (InTransaction()) throw StoreError("A transaction is already open.");
+  ExecSqlite(db_.get(), "begin immediate");
+}
+
+void Connection::Commit() {
+  ExecSqlite(db_.get(), "commit");
+}
+
+void Connection::Rollback() noexcept {
+  if (InTransaction()) sqlite3_exec(db_.get(), "rollback", nullptr, nullptr, nullptr);
+}
+
+bool Connection::InTransaction() const {
+  return sqlite3_get_autocommit(db_.get()) == 0;
+}
+
 void Connection::Run(std::string_view sql, std::vector<std::string>* names,
                      std::vector<StoreValue>* cells) {
   const dialect::Adapted adapted = dialect::Adapt(sql);
@@ -195,50 +223,66 @@ void Connection::Run(std::string_view sql, std::vector<std::string>* names,
 
 void Connection::RunAdapted(const std::string& sql, const std::vector<std::string>& params,
                             std::vector<std::string>* names, std::vector<StoreValue>* cells) {
-  sqlite3_stmt* raw = nullptr;
-  const char* tail = nullptr;
-  if (sqlite3_prepare_v2(db_.get(), sql.data(), static_cast<int>(sql.size()), &raw, &tail) !=
-      SQLITE_OK) {
-    Fail();
+  sqlite3_stmt* stmt = nullptr;
+  auto& cached = cache_->statements;
+  if (const auto found = cached.find(sql); found != cached.end()) {
+    stmt = found->second.get();
+  } else {
+    sqlite3_stmt* raw = nullptr;
+    const char* tail = nullptr;
+    if (sqlite3_prepare_v2(db_.get(), sql.data(), static_cast<int>(sql.size()), &raw, &tail) !=
+        SQLITE_OK) {
+      Fail();
+    }
+    StmtPtr prepared(raw);
+    if (!prepared) throw StoreError("The statement text is empty.");
+    if (tail && !OnlyBlankOrComments(tail)) {
+      throw StoreError("A statement text may hold only one statement.");
+    }
+    if (cached.size() >= StatementCache::kLimit) cached.clear();
+    stmt = cached.emplace(sql, std::move(prepared)).first->second.get();
   }
-  StmtPtr stmt(raw);
-  if (!stmt) throw StoreError("The statement text is empty.");
-  if (tail && !OnlyBlankOrComments(tail)) {
-    throw StoreError("A statement text may hold only one statement.");
-  }
+  // A kept statement holds neither a lock nor its values once it is done with.
+  struct Done {
+    sqlite3_stmt* stmt;
+    ~Done() {
+      sqlite3_reset(stmt);
+      sqlite3_clear_bindings(stmt);
+    }
+  } done{stmt};
   for (std::size_t i = 0; i < params.size(); ++i) {
-    if (sqlite3_bind_text64(stmt.get(), static_cast<int>(i + 1), params[i].data(), params[i].size(),
+    if (sqlite3_bind_text64(stmt, static_cast<int>(i + 1), params[i].data(), params[i].size(),
                             SQLITE_TRANSIENT, SQLITE_UTF8) != SQLITE_OK) {
       Fail();
     }
   }
-  const int columns = sqlite3_column_count(stmt.get());
+  const int columns = sqlite3_column_count(stmt);
   if (names) {
     for (int i = 0; i < columns; ++i) {
-      const char* name = sqlite3_column_name(stmt.get(), i);
+      const char* name = sqlite3_column_name(stmt, i);
       names->emplace_back(name ? name : "");
     }
   }
   int rc;
-  while ((rc = sqlite3_step(stmt.get())) == SQLITE_ROW) {
+  while ((rc = sqlite3_step(stmt)) == SQLITE_ROW) {
     if (!cells) continue;
     for (int i = 0; i < columns; ++i) {
       StoreValue v;
-      switch (sqlite3_column_type(stmt.get(), i)) {
+      switch (sqlite3_column_type(stmt, i)) {
         case SQLITE_INTEGER:
           v.type = StoreValue::Type::kInteger;
-          v.integer = sqlite3_column_int64(stmt.get(), i);
+          v.integer = sqlite3_column_int64(stmt, i);
           break;
         case SQLITE_FLOAT:
           v.type = StoreValue::Type::kReal;
-          v.real = sqlite3_column_double(stmt.get(), i);
+          v.real = sqlite3_column_double(stmt, i);
           break;
         case SQLITE_NULL:
           break;
         default: {
           v.type = StoreValue::Type::kText;
-          const auto* p = static_cast<const char*>(sqlite3_column_blob(stmt.get(), i));
-          const int n = sqlite3_column_bytes(stmt.get(), i);
+          const auto* p = static_cast<const char*>(sqlite3_column_blob(stmt, i));
+          const int n = sqlite3_column_bytes(stmt, i);
           if (p && n > 0) v.text.assign(p, static_cast<std::size_t>(n));
           break;
         }

@@ -93,6 +93,17 @@ class Connection {
   // Runs one statement directly, leaving the results of the cursors untouched.
   void Execute(std::string_view sql);
 
+  // A transaction groups the statements of every path (conn, qryM, qryN) from Begin to Commit:
+  // they take effect together, and none of them when the transaction is rolled back or the
+  // process ends before Commit returns. A statement that fails inside it undoes only itself.
+  // Begin takes the store's write lock at once, waiting up to the busy time-out for another
+  // process that holds it. Transactions do not nest: Begin inside one throws StoreError.
+  void Begin();
+  void Commit();
+  // Discards what the open transaction wrote; nothing happens outside one. Never throws.
+  void Rollback() noexcept;
+  bool InTransaction() const;
+
   sqlite3* Handle() const { return db_.get(); }
   const std::string& Path() const { return path_; }
 
@@ -113,8 +124,13 @@ class Connection {
   struct CloseDb {
     void operator()(sqlite3* db) const;
   };
+  // Prepared statements kept by their adapted text for reuse (a save runs the same few texts for
+  // every row); bounded. Declared after db_, so that they are finalized before it closes.
+  struct StatementCache;
+
   std::unique_ptr<sqlite3, CloseDb> db_;
   std::string path_;
+  std::unique_ptr<StatementCache> cache_;
 };
 
 // The data module: the connection and the two cursors. qryM serves every caller; qryN is used only
@@ -133,5 +149,7 @@ extern Tdm* dm;
 
 // A text embedded as a literal: single quotes around it, inner single quotes doubled.
 std::string QuotedStr(std::string_view text);
+// QuotedStr(text) appended to `out`.
+void AppendQuotedStr(std::string& out, std::string_view text);
 
 }  // namespace sorvane

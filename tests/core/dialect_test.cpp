@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "core/dialect.h"
 #include "core/store.h"
 #include "support/tempdir.h"
 
@@ -251,6 +252,37 @@ TEST_F(DialectTest, DropTable) {
   MakeUserTable(2);
   q().Execute("drop table t2");
   EXPECT_THROW(q().Open("select * from t2"), StoreError);
+}
+
+TEST(DialectAdapt, DataStatementsBindTheirLiteralsAndKeepTheRestAsWritten) {
+  struct Case {
+    std::string statement;
+    std::string sql;
+    std::vector<std::string> params;
+  };
+  const std::vector<Case> cases = {
+      {"insert into t1(f1,f2) values('it''s','')",
+       "insert into t1(f1,f2) values(?,?)",
+       {"it's", ""}},
+      {"  update t3 set f7=\"a\"\"b\"\r\n where  f8='x' ",
+       "update t3 set f7=? where f8=?",
+       {"a\"b", "x"}},
+      {"select id from t1 where f1='a;b' and id>1.5",
+       "select id from t1 where f1=? and id>1.5",
+       {"a;b"}},
+      {"delete from t2 where id in (1,2)", "delete from t2 where id in (1,2)", {}},
+      // The row limit and the last identity are rewritten; the bound values stay.
+      {"select top 2 id from t1 where f1='top'", "select id from t1 where f1=? limit 2", {"top"}},
+      {"select @@identity", "select last_insert_rowid()", {}},
+      {"select 1;", "select 1", {}},
+  };
+  for (const Case& c : cases) {
+    const dialect::Adapted adapted = dialect::Adapt(c.statement);
+    EXPECT_EQ(adapted.sql, c.sql) << c.statement;
+    EXPECT_EQ(adapted.params, c.params) << c.statement;
+  }
+  EXPECT_THROW(dialect::Adapt("select 'open"), StoreError);
+  EXPECT_THROW(dialect::Adapt("delete from t1; delete from t2"), StoreError);
 }
 
 }  // namespace

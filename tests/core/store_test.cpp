@@ -234,5 +234,39 @@ TEST_F(StoreTest, ConnectionStatementsLeaveTheOpenResultOfQryM) {
   EXPECT_EQ(store_.qryN.AsString(0), "3");
 }
 
+TEST(StoreTransaction, CommitKeepsRollbackDiscardsAFailingStatementUndoesItself) {
+  test::TempDir dir;
+  Tdm store(dir.File("data.mdb"));
+  Tdm other(dir.File("data.mdb"));
+  const auto names = [](Tdm& s) {
+    std::string out;
+    for (s.qryM.Open("select tan from tabs order by taid"); !s.qryM.Eof(); s.qryM.Next())
+      out += s.qryM.AsString(0) + ";";
+    return out;
+  };
+  store.conn.Execute("create table t1(id autoincrement primary key,fx smallint default 0)");
+  store.qryM.Execute("alter table t1 add f1 varchar(3)");
+
+  store.conn.Begin();
+  EXPECT_TRUE(store.conn.InTransaction());
+  EXPECT_THROW(store.conn.Begin(), StoreError);
+  store.qryM.Execute("insert into tabs(tan) values('kept')");
+  EXPECT_THROW(store.qryM.Execute("insert into t1(f1) values('long')"), StoreError);
+  store.qryN.Execute("insert into tabs(tan) values('also')");
+  EXPECT_EQ(names(other), "");  // nothing is seen before the commit
+  store.conn.Commit();
+  EXPECT_FALSE(store.conn.InTransaction());
+  EXPECT_EQ(names(other), "kept;also;");
+
+  store.conn.Begin();
+  store.qryM.Execute("insert into tabs(tan) values('gone')");
+  store.conn.Rollback();
+  store.conn.Rollback();  // outside a transaction: nothing
+  EXPECT_EQ(names(store), "kept;also;");
+  // Statements kept for reuse hold no lock: the other connection writes at once.
+  EXPECT_NO_THROW(other.qryM.Execute("insert into tabs(tan) values('other')"));
+  EXPECT_EQ(names(store), "kept;also;other;");
+}
+
 }  // namespace
 }  // namespace sorvane
