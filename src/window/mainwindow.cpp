@@ -33,6 +33,7 @@
 #include "designer/setuptabdialog.h"
 #include "output/csvcommand.h"
 #include "output/outputdialog.h"
+#include "output/savetable.h"
 #include "window/aboutdialog.h"
 #include "window/gridmodel.h"
 #include "window/guardedselection.h"
@@ -239,7 +240,13 @@ std::vector<Command> TfrmMain::Commands() {
       {"Templet", "miOption", "&Option...", {}, false, kBlocked, [this] { EditOptions(); }},
       {"Data", "miDelete", "Delete Selected", QKeySequence(Qt::Key_Delete), kSeparator, kBlocked,
        [this] { DeleteSelectedRows(); }},
-      {"Data", "miSaveToDB", "Save To &Database", {}, false, kBlocked, {}},
+      {"Data",
+       "miSaveToDB",
+       "Save To &Database",
+       {},
+       false,
+       kBlocked,
+       [this] { RunWith(SaveToDatabase); }},
       {"Data",
        "miSaveAsCSV",
        "Save As .&CSV File...",

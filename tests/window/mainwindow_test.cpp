@@ -248,7 +248,7 @@ class MainWindowTest : public QObject {
         "[Data]",
         "Delete Selected|Del|on",
         "-",
-        "Save To &Database||off",
+        "Save To &Database||on",
         "Save As .&CSV File...||on",
         "Save As C&ustom Format...||on",
         "-",
@@ -759,6 +759,44 @@ class MainWindowTest : public QObject {
         QString::fromStdString("Fail loading or interrupted by youself:\n" + server.Url("/gone")));
     QCOMPARE(x.Status(0), QStringLiteral("Done! All 0 records extracted."));
     QVERIFY(x.Action("miExecute")->isEnabled());
+  }
+
+  void saveToDatabaseWritesTheRowsWhileGridCommandsWait() {
+    Fixture x;
+    std::vector<int> fids;
+    const int id = x.BrowseTemplet("prices", 2, &fids);
+    TfrmMain& w = x.Open();
+    ResultGrid& grid = w.Grid();
+    grid.ClearRows();
+    for (int i = 1; i <= 3000; ++i)
+      grid.AppendRow(0, {"run " + std::to_string(i), "v"});
+    w.Model()->Flush();
+    w.SetExtractedCount(3000);
+    bool blocked = false;
+    int selected = -1;
+    // The save's first status processes the window's events.
+    QTest::qWait(40);
+    QTimer::singleShot(0, &w, [&] {
+      // While the save goes on, the grid and the templet stay as they are.
+      blocked = w.Running() && !x.Action("miExecute")->isEnabled() &&
+                !x.Action("miDelete")->isEnabled() && !x.Action("miSaveToDB")->isEnabled() &&
+                x.Action("miStop")->isEnabled();
+      x.f.AddTemplet("another");
+      selected = x.Selected();
+    });
+    x.Action("miSaveToDB")->trigger();
+    QVERIFY(blocked);
+    QCOMPARE(selected, 0);
+    QCOMPARE(x.Status(0), QStringLiteral("Done! 3000 saved, 0 updated of 3000"));
+    QCOMPARE(x.f.Scalar("select count(*) from t1 where f" + std::to_string(fids[0]) +
+                        " like 'run %'"),
+             3000LL);
+    QCOMPARE(w.ExtractedCount(), 0);
+    QVERIFY(!w.Running());
+    QVERIFY(x.Action("miExecute")->isEnabled());
+    QVERIFY(!x.Action("miStop")->isEnabled());
+    QCOMPARE(w.CurrentTemplet().ID, id);
+    QCOMPARE(w.Grid().DataRowCount(), 3000);
   }
 
   void databaseManagementOpensTheDesignerWithItsHelp() {
