@@ -1,12 +1,16 @@
 // sorvane-run: runs one templet of a store without a window and writes its records as CSV.
 //
-//   sorvane-run [--store FILE] [--out FILE] [--format csv|jsonl] [--bom] TEMPLET [FILE...]
+//   sorvane-run [--store FILE] [--out FILE] [--format csv|jsonl] [--bom] [--save] TEMPLET
+//               [FILE...]
 //
 // TEMPLET is a templet's name or id. Without FILEs the templet reads its stored sources, as
 // Extract Now does; with FILEs it reads those files with the templet's method, as Open does.
 // The records go to standard output in the CSV format of "Save As CSV", title line first; the
 // status texts and messages go to standard error, each failure followed by its cause (the HTTP
-// status, the expression's error, ...). Only counted records are written: a row that a failure
+// status, the expression's error, ...). With --save the records are also saved into the
+// templet's target table after the run, as "Save To Database" saves them; a line on standard
+// error gives the counts after every commit ("committed: 120 saved, 30 updated of 150"), and a
+// run that was interrupted saves nothing. Only counted records are written: a row that a failure
 // left half-filled is left out, and standard error says so. --out writes the records to a file
 // instead, atomically (the file is replaced only once it is written whole); --format jsonl writes
 // one JSON object per record (jsonlines.h); --bom starts the CSV text with a UTF-8 byte-order
@@ -14,8 +18,9 @@
 // that failed to load, a failed login; the rows extracted before it are still written) or met
 // one it went on after (an expression error, an extract flag that could not be set), was
 // interrupted (SIGINT/SIGTERM act as Stop), could not ask for a verification code, or whose
-// definitions the store could not give; 2 for bad arguments (unknown templet, missing store or
-// file, a templet without stored sources). The store is never created.
+// definitions the store could not give, and for a save that was refused or failed; 2 for bad
+// arguments (unknown templet, missing store or file, a templet without stored sources, --save for
+// a templet without a target table). The store is never created.
 //
 // A login with a verification image saves the image to a temporary file, names it on standard
 // error and reads the characters from standard input when that is a terminal (an empty line
@@ -57,6 +62,7 @@
 #include "output/atomicfile.h"
 #include "output/csv.h"
 #include "output/jsonlines.h"
+#include "output/savetable.h"
 
 namespace {
 
@@ -67,14 +73,16 @@ constexpr int kExitFailed = 1;
 constexpr int kExitUsage = 2;
 
 constexpr std::string_view kUsage =
-    "usage: sorvane-run [--store FILE] [--out FILE] [--format csv|jsonl] [--bom] TEMPLET "
-    "[FILE...]\n"
+    "usage: sorvane-run [--store FILE] [--out FILE] [--format csv|jsonl] [--bom] [--save] "
+    "TEMPLET [FILE...]\n"
     "Runs the templet named TEMPLET (its name or id) of the store FILE (default: data.mdb in the\n"
     "current folder) on its stored sources, or on the FILEs given, and writes the records as CSV\n"
     "to standard output. Progress goes to standard error.\n"
     "  --out FILE       write the records to FILE, replacing it only once written whole\n"
     "  --format jsonl   one JSON object per record, keyed by column title, in UTF-8\n"
-    "  --bom            start the CSV text with a UTF-8 byte-order mark\n";
+    "  --bom            start the CSV text with a UTF-8 byte-order mark\n"
+    "  --save           also save the records into the templet's target table, as Save To\n"
+    "                   Database does\n";
 
 std::atomic<bool> g_interrupted{false};
 
@@ -143,6 +151,8 @@ class ConsoleHost : public RunHost {
     last_count_ = now;
     ShowStatus(text);
   }
+  // Counts that change with every saved row, likewise.
+  void ShowProgress(std::string_view text) override { ShowExtracted(0, text); }
   void ProcessEvents() override {}
   bool StopEnabled() const override { return stop_enabled_ && !g_interrupted; }
   void SetStopEnabled(bool enabled) override { stop_enabled_ = enabled; }
@@ -223,6 +233,7 @@ struct Arguments {
   std::string out;  // empty: standard output
   std::string format = "csv";
   bool bom = false;
+  bool save = false;
 };
 
 // Returns the exit status when the arguments say to end at once.
@@ -257,6 +268,8 @@ std::optional<int> ParseArguments(int argc, char** argv, Arguments& args) {
       args.format = std::string(arg.substr(9));
     } else if (options && arg == "--bom") {
       args.bom = true;
+    } else if (options && arg == "--save") {
+      args.save = true;
     } else if (options && arg.size() > 1 && arg.front() == '-') {
       Say("unknown option " + std::string(arg));
       std::cerr << kUsage;
@@ -348,6 +361,22 @@ void WriteRecords(const ResultGrid& grid, const Arguments& args, AtomicFile* out
   if (out) out->Commit();
 }
 
+// Saves the grid into the templet's target table; the counts after every commit go to standard
+// error.
+int SaveRecords(Tdm& store, ConsoleHost& host, const TTemplet& templet, RunState& state) {
+  TableSaveOptions options;
+  options.committed = [](const SaveCounts& counts) {
+    Say("committed: " + SaveProgressText(counts));
+  };
+  try {
+    if (!SaveGridToTable(store, host, templet.TabID, state.extracted, options)) return kExitFailed;
+  } catch (const std::exception& e) {
+    Say(e.what());
+    return kExitFailed;
+  }
+  return kExitDone;
+}
+
 int Main(int argc, char** argv) {
   Arguments args;
   if (const std::optional<int> status = ParseArguments(argc, argv, args)) return *status;
@@ -407,6 +436,10 @@ int Main(int argc, char** argv) {
                        : "the templet has no stored files; name the files to read");
       return kExitUsage;
     }
+    if (args.save && found->TabID == 0) {
+      Say("the templet has no target table to save into");
+      return kExitUsage;
+    }
     templet = Select(*store, host.Grid(), *found);
   } catch (const StoreError& e) {
     // The arguments were fine; the store could not give what the run needs.
@@ -443,6 +476,9 @@ int Main(int argc, char** argv) {
   }
   if (host.Failed()) status = kExitFailed;
   LeaveOutUnfinishedRows(host.Grid(), state.unfinished_rows);
+  if (args.save && !g_interrupted && SaveRecords(*store, host, templet, state) != kExitDone) {
+    status = kExitFailed;
+  }
 
   try {
     WriteRecords(host.Grid(), args, out ? &*out : nullptr);

@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "core/store.h"
+#include "designer/usertables.h"
 #include "support/httpserver.h"
 #include "support/tempdir.h"
 
@@ -319,6 +320,50 @@ TEST_F(RunnerTest, AVerificationCodeIsReadFromTheTerminal) {
   EXPECT_EQ(cancelled.status, 1) << cancelled.err;
   EXPECT_NE(cancelled.err.find("no verification code given"), std::string::npos) << cancelled.err;
   EXPECT_EQ(server.RequestCount(), 2u);  // the login page and the image, no post
+}
+
+TEST_F(RunnerTest, SaveWritesTheRecordsIntoTheTargetTable) {
+  MakeStore();
+  {
+    Tdm store(store_path);
+    const int taid = CreateUserTable(store, "Prices");
+    const int name = AddUserField(store, taid, "Name", 0);
+    AddUserField(store, taid, "Price", 0);
+    store.qryM.Execute("update tmps set taid=" + std::to_string(taid) + " where tmn='Prices'");
+    store.qryM.Execute("update cols set fid=" + std::to_string(name) + " where tit='Name'");
+    store.qryM.Execute("update cols set fid=2 where tit='Price'");
+    CreateUniqueIndex(store, taid, name);
+    store.qryM.Execute("update tmps set taid=" + std::to_string(taid) + " where tmn='Empty'");
+  }
+  const auto table = [this] {
+    Tdm store(store_path);
+    std::string rows;
+    for (store.qryM.Open("select f1,f2 from t1 order by id"); !store.qryM.Eof();
+         store.qryM.Next()) {
+      rows += store.qryM.AsString(0) + "|" + store.qryM.AsString(1) + ";";
+    }
+    return rows;
+  };
+
+  Result r = Run({"--store", store_path, "--save", "Prices"});
+  EXPECT_EQ(r.status, 0) << r.err;
+  EXPECT_NE(r.err.find("sorvane-run: committed: 2 saved, 0 updated of 2\n"), std::string::npos)
+      << r.err;
+  EXPECT_NE(r.err.find("Done! 2 saved, 0 updated of 2"), std::string::npos) << r.err;
+  EXPECT_EQ(r.out, "\"Name\",\"Price\"\r\n\"5\"\" disc\",\"3,50\"\r\n\"two\r\nlines\",\"\"\r\n");
+  EXPECT_EQ(table(), "5\" disc|3,50;two\r\nlines|;");
+  // Again: the unique name finds both records.
+  r = Run({"--store", store_path, "--save", "Prices"});
+  EXPECT_EQ(r.status, 0) << r.err;
+  EXPECT_NE(r.err.find("Done! 0 saved, 2 updated of 2"), std::string::npos) << r.err;
+  EXPECT_EQ(table(), "5\" disc|3,50;two\r\nlines|;");
+
+  r = Run({"--store", store_path, "--save", "Web", dir.Write("p.html", "<i>a</i>")});
+  EXPECT_EQ(r.status, 2);
+  EXPECT_NE(r.err.find("no target table"), std::string::npos) << r.err;
+  r = Run({"--store", store_path, "--save", "Empty", dir.Write("e.txt", "x")});
+  EXPECT_EQ(r.status, 1);
+  EXPECT_NE(r.err.find("Note: No column with field associated."), std::string::npos) << r.err;
 }
 
 TEST_F(RunnerTest, HelpIsNoError) {
