@@ -190,15 +190,25 @@ void Connection::Execute(std::string_view sql) {
 
 void Connection::Begin() {
   if (InTransaction()) throw StoreError("A transaction is already open.");
-  ExecSqlite(db_.get(), "begin immediate");
+  // A transaction's commit reaches the disk before it returns; single statements keep the
+  // cheaper setting, which survives a crash of the process but not of the machine.
+  ExecSqlite(db_.get(), "pragma synchronous=full");
+  try {
+    ExecSqlite(db_.get(), "begin immediate");
+  } catch (...) {
+    sqlite3_exec(db_.get(), "pragma synchronous=normal", nullptr, nullptr, nullptr);
+    throw;
+  }
 }
 
 void Connection::Commit() {
   ExecSqlite(db_.get(), "commit");
+  sqlite3_exec(db_.get(), "pragma synchronous=normal", nullptr, nullptr, nullptr);
 }
 
 void Connection::Rollback() noexcept {
   if (InTransaction()) sqlite3_exec(db_.get(), "rollback", nullptr, nullptr, nullptr);
+  sqlite3_exec(db_.get(), "pragma synchronous=normal", nullptr, nullptr, nullptr);
 }
 
 bool Connection::InTransaction() const {

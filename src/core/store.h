@@ -95,7 +95,10 @@ class Connection {
 
   // A transaction groups the statements of every path (conn, qryM, qryN) from Begin to Commit:
   // they take effect together, and none of them when the transaction is rolled back or the
-  // process ends before Commit returns. A statement that fails inside it undoes only itself.
+  // process ends before Commit returns. Commit returns once they are on disk, so that they also
+  // survive a crash of the machine. A statement that fails inside it undoes only itself; a
+  // failed Commit leaves the transaction open when the store can still commit it (Commit may be
+  // called again), otherwise rolled back.
   // Begin takes the store's write lock at once, waiting up to the busy time-out for another
   // process that holds it. Transactions do not nest: Begin inside one throws StoreError.
   void Begin();
