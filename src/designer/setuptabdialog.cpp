@@ -54,10 +54,11 @@ TfrmSetupTab::TfrmSetupTab(Tdm& store, QWidget* parent)
       pnlSelector_(new QWidget(this)) {
   setObjectName(QStringLiteral("frmSetupTab"));
   setWindowTitle(QStringLiteral("Table management"));
-  resize(560, 380);
+  resize(640, 400);
 
   lbTab_->setObjectName(QStringLiteral("lbTab"));
   lbTab_->setSelectionMode(QAbstractItemView::SingleSelection);
+  lbTab_->setMinimumWidth(150);
   auto* lblTab = new QLabel(QStringLiteral("Table list:"), this);
   lblTab->setBuddy(lbTab_);
   connect(lbTab_, &QListWidget::itemSelectionChanged, this, &TfrmSetupTab::TableSelected);
