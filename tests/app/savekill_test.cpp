@@ -14,7 +14,6 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include <cctype>
 #include <chrono>
 #include <cstdlib>
 #include <filesystem>
@@ -23,6 +22,7 @@
 #include <thread>
 #include <vector>
 
+#include "core/ascii.h"
 #include "core/store.h"
 #include "designer/usertables.h"
 #include "support/tempdir.h"
@@ -114,7 +114,7 @@ class Saver {
   bool SaveEnded() const {
     for (std::size_t at = err.find("Done! "); at != std::string::npos;
          at = err.find("Done! ", at + 1)) {
-      if (at + 6 < err.size() && std::isdigit(static_cast<unsigned char>(err[at + 6]))) return true;
+      if (at + 6 < err.size() && IsAsciiDigit(static_cast<unsigned char>(err[at + 6]))) return true;
     }
     return false;
   }

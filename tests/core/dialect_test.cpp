@@ -1,11 +1,12 @@
 // The program's statement texts, issued as written against a real store file, keep their effect.
 
+#include "core/dialect.h"
+
 #include <gtest/gtest.h>
 
 #include <string>
 #include <vector>
 
-#include "core/dialect.h"
 #include "core/store.h"
 #include "support/tempdir.h"
 

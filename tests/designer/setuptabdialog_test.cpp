@@ -270,7 +270,7 @@ class SetupTabTest : public QObject {
     } else {
       QVERIFY(MessageBox::shown().empty());
     }
-    QCOMPARE(x.Scalar("select typ from flds where fid=" + fid), (long long)stored);
+    QCOMPARE(x.Scalar("select typ from flds where fid=" + fid), static_cast<long long>(stored));
     bool rebuilt = false, retitled = false;
     for (const std::string& sql : x.f.Traced()) {
       rebuilt = rebuilt || sql.find("sorvane_rebuild") != std::string::npos;

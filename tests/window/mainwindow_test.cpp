@@ -788,9 +788,9 @@ class MainWindowTest : public QObject {
     QVERIFY(blocked);
     QCOMPARE(selected, 0);
     QCOMPARE(x.Status(0), QStringLiteral("Done! 3000 saved, 0 updated of 3000"));
-    QCOMPARE(x.f.Scalar("select count(*) from t1 where f" + std::to_string(fids[0]) +
-                        " like 'run %'"),
-             3000LL);
+    QCOMPARE(
+        x.f.Scalar("select count(*) from t1 where f" + std::to_string(fids[0]) + " like 'run %'"),
+        3000LL);
     QCOMPARE(w.ExtractedCount(), 0);
     QVERIFY(!w.Running());
     QVERIFY(x.Action("miExecute")->isEnabled());
