@@ -786,7 +786,7 @@ class MainWindowTest : public QObject {
     Fixture x;
     TfrmMain& w = x.Open();
     w.ShowHelpTopic("Col_TextTag.HTML");
-    HelpWindow* help = ShowHelpTopic("col_texttag.html");
+    HelpWindow* help = OpenHelpWindow("col_texttag.html");
     QCOMPARE(help->PagePath(), QString::fromStdString(ProgramFolder() + "help/col_texttag.html"));
     QVERIFY(help->isVisible());
     x.Action("miHelpTopic")->trigger();
