@@ -66,6 +66,8 @@ TfrmAuto::TfrmAuto(QWidget* parent)
   setTabOrder(rbTag_, edtTag_);
 
   connect(buttons.ok, &QPushButton::clicked, this, &TfrmAuto::Confirm);
+  // The first page is given; the last one is what is usually typed.
+  edtTo_->setFocus();
 }
 
 std::string TfrmAuto::Txt() const {

@@ -153,8 +153,11 @@ int TfrmRegExprCol::RegExprNum() const {
 }
 
 void TfrmRegExprCol::SetRegExprNum(int n) {
+  // Adding entries chooses none of them: a column names its sub-expression on purpose.
+  const int chosen = cbRegExpr_->currentIndex();
   for (int i = 0; i <= n; ++i)
     cbRegExpr_->addItem(QStringLiteral("$%1").arg(i));
+  cbRegExpr_->setCurrentIndex(chosen);
 }
 
 int TfrmRegExprCol::RegExprNo() const {

@@ -1,6 +1,7 @@
 #include "authoring/transdialog.h"
 
 #include <QComboBox>
+#include <QFontMetrics>
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QHeaderView>
@@ -61,6 +62,12 @@ TfrmTrans::TfrmTrans(Tdm& store, QWidget* parent)
                  {QStringLiteral("Relation"), QStringLiteral("Parameter - 1"), QStringLiteral("To"),
                   QStringLiteral("Parameter - 2")},
                  {108, 85, 30, 85});
+  // Every relation's text fits its cell.
+  const QFontMetrics metrics(lvList_->font());
+  for (const RelationLook& relation : kRelations) {
+    const int needed = metrics.horizontalAdvance(QString::fromLatin1(relation.list_text)) + 12;
+    if (needed > lvList_->columnWidth(0)) lvList_->setColumnWidth(0, needed);
+  }
   lvList_->setRootIsDecorated(false);
   lvList_->setSelectionMode(QAbstractItemView::SingleSelection);
   lvList_->setEditTriggers(QAbstractItemView::NoEditTriggers);

@@ -131,6 +131,7 @@ class AuthoringDialogsTest : public QObject {
     dlg.SetTabID(taid);
     dlg.SetRegExprNum(0);
     QCOMPARE(dlg.RegExprNum(), 1);
+    QCOMPARE(dlg.RegExprNo(), -1);
     dlg.SetRegExprNum(-1);
     QCOMPARE(dlg.RegExprNum(), 1);
     dlg.SetRegExprNum(1);  // appends: "$0" "$0" "$1"
