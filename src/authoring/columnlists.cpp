@@ -57,7 +57,7 @@ void TfrmTemplet::AddColumn(ColumnPanel& panel) {
   TColEntry entry;
   if (panel.text_tag) {
     TfrmTextTagCol dialog(store_, this);
-    if (!RunCommand(this, [&] { dialog.SetTabID(tabId_); })) return;
+    if (!RunCommand(this, [&] { dialog.SetTabID(tab_id_); })) return;
     if (dialog.exec() != QDialog::Accepted) return;
     TakeTitleAndKind(dialog, entry);
     entry.open_tag = dialog.StartTag();
@@ -67,8 +67,8 @@ void TfrmTemplet::AddColumn(ColumnPanel& panel) {
   } else {
     TfrmRegExprCol dialog(store_, this);
     dialog.SetHighlighter([this](int n) { HighlightSubExpression(n); });
-    if (!RunCommand(this, [&] { dialog.SetTabID(tabId_); })) return;
-    dialog.SetRegExprNum(groupCount_);
+    if (!RunCommand(this, [&] { dialog.SetTabID(tab_id_); })) return;
+    dialog.SetRegExprNum(group_count_);
     if (dialog.exec() != QDialog::Accepted) return;
     TakeTitleAndKind(dialog, entry);
     if (entry.kind == kColStartRecordTag) {
@@ -96,7 +96,7 @@ void TfrmTemplet::EditColumn(ColumnPanel& panel) {
   TColEntry& entry = panel.entries[static_cast<std::size_t>(index)];
   if (panel.text_tag) {
     TfrmTextTagCol dialog(store_, this);
-    if (!RunCommand(this, [&] { dialog.SetTabID(tabId_); })) return;
+    if (!RunCommand(this, [&] { dialog.SetTabID(tab_id_); })) return;
     dialog.SetFieldID(entry.fid);
     dialog.SetColTit(entry.title);
     dialog.SetStartTag(entry.open_tag);
@@ -112,10 +112,10 @@ void TfrmTemplet::EditColumn(ColumnPanel& panel) {
   } else {
     TfrmRegExprCol dialog(store_, this);
     dialog.SetHighlighter([this](int n) { HighlightSubExpression(n); });
-    if (!RunCommand(this, [&] { dialog.SetTabID(tabId_); })) return;
+    if (!RunCommand(this, [&] { dialog.SetTabID(tab_id_); })) return;
     dialog.SetFieldID(entry.fid);
     dialog.SetColTit(entry.title);
-    dialog.SetRegExprNum(groupCount_);
+    dialog.SetRegExprNum(group_count_);
     if (entry.kind == kColStartRecordTag) {
       dialog.SetStartTag(entry.open_tag);
       dialog.SetEndTag(entry.close_tag);
@@ -154,9 +154,9 @@ void TfrmTemplet::DeleteColumn(ColumnPanel& panel) {
 }
 
 void TfrmTemplet::MoveColumn(int step) {
-  ColumnPanel* panel = textTag_.list->hasFocus()   ? &textTag_
-                       : regExpr_.list->hasFocus() ? &regExpr_
-                                                   : nullptr;
+  ColumnPanel* panel = text_tag_.list->hasFocus()   ? &text_tag_
+                       : reg_expr_.list->hasFocus() ? &reg_expr_
+                                                    : nullptr;
   if (!panel) return;
   const int index = SelectedEntry(*panel);
   if (index < 0) return;
@@ -182,28 +182,28 @@ void TfrmTemplet::Translate(ColumnPanel& panel) {
 void TfrmTemplet::SelectTable() {
   TfrmTab dialog(store_, this);
   if (!RunCommand(this, [&] { dialog.LoadTables(); })) return;
-  dialog.PresetID(tabId_);
-  if (dialog.exec() != QDialog::Accepted || dialog.SelectedID() == tabId_) return;
-  const int former = tabId_;
-  tabId_ = dialog.SelectedID();
+  dialog.PresetID(tab_id_);
+  if (dialog.exec() != QDialog::Accepted || dialog.SelectedID() == tab_id_) return;
+  const int former = tab_id_;
+  tab_id_ = dialog.SelectedID();
   RunCommand(this, [&] {
     // Field references into the former table would name fields the new table does not have.
     if (former > 0) {
       const std::vector<int> fields = FieldIdsOfTable(store_, former);
-      ClearFieldReferences(textTag_.entries, fields);
-      ClearFieldReferences(regExpr_.entries, fields);
+      ClearFieldReferences(text_tag_.entries, fields);
+      ClearFieldReferences(reg_expr_.entries, fields);
     }
     std::string name;
-    if (ReadTableName(store_, tabId_, name))
+    if (ReadTableName(store_, tab_id_, name))
       lblNote_->setText(QStringLiteral("(Table: ") + ScreenText(name) + QStringLiteral(")"));
   });
-  ShowEntries(textTag_, SelectedEntry(textTag_));
-  ShowEntries(regExpr_, SelectedEntry(regExpr_));
+  ShowEntries(text_tag_, SelectedEntry(text_tag_));
+  ShowEntries(reg_expr_, SelectedEntry(reg_expr_));
 }
 
 void TfrmTemplet::ExpressionChanged() {
   const std::string expression = Bytes(edtRegExpr_->text());
-  groupCount_ = sorvane::GroupCount(expression);
+  group_count_ = sorvane::GroupCount(expression);
   lblNote_->setText(ScreenText(BracketNote(expression)));
 }
 
@@ -250,8 +250,8 @@ void TfrmTemplet::AddSourceColumn(const std::string& title, const std::string& o
   entry.title = title;
   entry.open_tag = open_tag;
   entry.close_tag = close_tag;
-  textTag_.entries.push_back(std::move(entry));
-  ShowEntries(textTag_, static_cast<int>(textTag_.entries.size()) - 1);
+  text_tag_.entries.push_back(std::move(entry));
+  ShowEntries(text_tag_, static_cast<int>(text_tag_.entries.size()) - 1);
 }
 
 }  // namespace sorvane

@@ -224,15 +224,15 @@ QWidget* TfrmTemplet::CreateStep3() {
   methods_ = new QStackedWidget(box);
   auto* pnlTextTag = new QWidget(methods_);
   pnlTextTag->setObjectName(QStringLiteral("pnlTextTag"));
-  textTag_.list = new QTreeWidget(pnlTextTag);
-  textTag_.list->setObjectName(QStringLiteral("lvTextTag"));
-  SetListColumns(textTag_.list,
+  text_tag_.list = new QTreeWidget(pnlTextTag);
+  text_tag_.list->setObjectName(QStringLiteral("lvTextTag"));
+  SetListColumns(text_tag_.list,
                  {QStringLiteral("Column title"), QStringLiteral("Open tag"),
                   QStringLiteral("Close tag"), QStringLiteral("Table field (opt.)")},
                  {120, 95, 95, 100});
   auto* textTagLayout = new QVBoxLayout(pnlTextTag);
   textTagLayout->setContentsMargins(0, 0, 0, 0);
-  textTagLayout->addWidget(CreateColumnPanel(textTag_, pnlTextTag));
+  textTagLayout->addWidget(CreateColumnPanel(text_tag_, pnlTextTag));
 
   auto* pnlRegExpr = new QWidget(methods_);
   pnlRegExpr->setObjectName(QStringLiteral("pnlRegExpr"));
@@ -255,11 +255,11 @@ QWidget* TfrmTemplet::CreateStep3() {
   cbIterator_->setObjectName(QStringLiteral("cbIterator"));
   for (const char* item : kIteratorItems)
     cbIterator_->addItem(QString::fromLatin1(item));
-  for (QComboBox* box : {cbMeta_, cbIterator_}) {
-    box->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
-    box->setMinimumContentsLength(22);
+  for (QComboBox* list : {cbMeta_, cbIterator_}) {
+    list->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
+    list->setMinimumContentsLength(22);
     // The open list shows its entries whole.
-    box->view()->setMinimumWidth(box->view()->sizeHintForColumn(0) + 24);
+    list->view()->setMinimumWidth(list->view()->sizeHintForColumn(0) + 24);
   }
   edtN_ = new QLineEdit(pnlRegExpr);
   edtN_->setObjectName(QStringLiteral("edtN"));
@@ -277,13 +277,13 @@ QWidget* TfrmTemplet::CreateStep3() {
     aids->addWidget(number);
   }
   regExprLayout->addLayout(aids);
-  regExpr_.list = new QTreeWidget(pnlRegExpr);
-  regExpr_.list->setObjectName(QStringLiteral("lvRegExpr"));
-  SetListColumns(regExpr_.list,
+  reg_expr_.list = new QTreeWidget(pnlRegExpr);
+  reg_expr_.list->setObjectName(QStringLiteral("lvRegExpr"));
+  SetListColumns(reg_expr_.list,
                  {QStringLiteral("Column title"), QStringLiteral("Sub-RegExp"),
                   QStringLiteral("Record close tag"), QStringLiteral("Table field (opt.)")},
                  {120, 95, 100, 95});
-  regExprLayout->addWidget(CreateColumnPanel(regExpr_, pnlRegExpr), 1);
+  regExprLayout->addWidget(CreateColumnPanel(reg_expr_, pnlRegExpr), 1);
   connect(edtRegExpr_, &QLineEdit::textChanged, this, &TfrmTemplet::ExpressionChanged);
   connect(cbMeta_, &QComboBox::activated, this, &TfrmTemplet::InsertMetacharacter);
   connect(cbIterator_, &QComboBox::activated, this, &TfrmTemplet::InsertIterator);
@@ -339,7 +339,7 @@ QWidget* TfrmTemplet::CreateColumnPanel(ColumnPanel& panel, QWidget* top) {
 }
 
 void TfrmTemplet::SetTempletID(int id) {
-  templetId_ = id;
+  templet_id_ = id;
   const TempletModel model = ReadTemplet(store_, id,
                                          TempletParts::kHead | TempletParts::kSources |
                                              TempletParts::kExpression | TempletParts::kColumns);
@@ -349,9 +349,9 @@ void TfrmTemplet::SetTempletID(int id) {
     rbFile_->setChecked(!model.is_url);
     rbTextTag_->setChecked(model.is_text_tag);
     rbRegExpr_->setChecked(!model.is_text_tag);
-    storedTextTag_ = model.is_text_tag;
+    stored_text_tag_ = model.is_text_tag;
   }
-  tabId_ = model.tab_id;
+  tab_id_ = model.tab_id;
   UpdateLoginButton();
   if (rbFile_->isChecked()) {
     QStringList lines;
@@ -361,7 +361,7 @@ void TfrmTemplet::SetTempletID(int id) {
   } else if (!model.sources.empty()) {
     edtURL_->setText(ScreenText(model.sources.front()));
   }
-  ColumnPanel& panel = rbTextTag_->isChecked() ? textTag_ : regExpr_;
+  ColumnPanel& panel = rbTextTag_->isChecked() ? text_tag_ : reg_expr_;
   if (!panel.text_tag) edtRegExpr_->setText(ScreenText(model.expression));
   panel.entries = model.columns;
   ShowEntries(panel, -1);
@@ -401,17 +401,17 @@ void TfrmTemplet::InsertIntoUrl(const std::string& tag) {
 
 void TfrmTemplet::UpdateLoginButton() {
   // A templet never saved is told to save first; a stored one needs the login settings dialog.
-  btnInputPwd_->setEnabled(templetId_ == 0 || services_.edit_login);
+  btnInputPwd_->setEnabled(templet_id_ == 0 || services_.edit_login);
 }
 
 void TfrmTemplet::EditLogin() {
-  if (templetId_ == 0) {
+  if (templet_id_ == 0) {
     MessageBox::Information(
         this, QStringLiteral("Note"),
         QStringLiteral("Before set login information,\nplease save this templet first."));
     return;
   }
-  if (services_.edit_login) services_.edit_login(this, templetId_);
+  if (services_.edit_login) services_.edit_login(this, templet_id_);
 }
 
 bool TfrmTemplet::Preview(std::string& url) {
@@ -428,7 +428,7 @@ void TfrmTemplet::OpenUrl() {
 void TfrmTemplet::ViewSource() {
   std::string url;
   if (!services_.view_source || !Preview(url) || url.empty()) return;
-  services_.view_source(*this, templetId_, url, rbTextTag_->isChecked());
+  services_.view_source(*this, templet_id_, url, rbTextTag_->isChecked());
 }
 
 void TfrmTemplet::AddFiles() {
@@ -444,8 +444,8 @@ void TfrmTemplet::Confirm() {
   form.url = Bytes(edtURL_->text());
   form.is_text_tag = rbTextTag_->isChecked();
   form.expression = Bytes(edtRegExpr_->text());
-  form.text_tag_columns = textTag_.entries.size();
-  form.regexpr_columns = regExpr_.entries.size();
+  form.text_tag_columns = text_tag_.entries.size();
+  form.regexpr_columns = reg_expr_.entries.size();
   std::vector<FormRefusal> refusals;
   if (!RunCommand(this, [&] { refusals = CheckTempletForm(re_, form); })) return;
   for (const FormRefusal& refusal : refusals) {
@@ -455,7 +455,7 @@ void TfrmTemplet::Confirm() {
   }
   if (!refusals.empty()) return;
 
-  const bool method_changed = storedTextTag_ && *storedTextTag_ != form.is_text_tag;
+  const bool method_changed = stored_text_tag_ && *stored_text_tag_ != form.is_text_tag;
   if (method_changed &&
       MessageBox::Question(this, QStringLiteral("Confirm"),
                            QStringLiteral("The columns of the other method will be deleted, "
@@ -463,14 +463,14 @@ void TfrmTemplet::Confirm() {
     return;
   }
 
-  ColumnPanel& current = form.is_text_tag ? textTag_ : regExpr_;
-  ColumnPanel& former = form.is_text_tag ? regExpr_ : textTag_;
+  ColumnPanel& current = form.is_text_tag ? text_tag_ : reg_expr_;
+  ColumnPanel& former = form.is_text_tag ? reg_expr_ : text_tag_;
   TempletModel model;
-  model.id = templetId_;
+  model.id = templet_id_;
   model.name = form.name;
   model.is_url = form.is_url;
   model.is_text_tag = form.is_text_tag;
-  model.tab_id = tabId_;
+  model.tab_id = tab_id_;
   if (form.is_url) {
     model.sources = {form.url};
   } else {
@@ -484,13 +484,13 @@ void TfrmTemplet::Confirm() {
   const bool saved =
       RunCommand(this, [&] { SaveEditedTemplet(store_, model, former.entries, method_changed); });
   // Ids obtained before a failure stay, so that the next OK updates those rows.
-  templetId_ = model.id;
+  templet_id_ = model.id;
   UpdateLoginButton();
   for (std::size_t i = 0; i < current.entries.size(); ++i)
     current.entries[i].cid = model.columns[i].cid;
   if (method_changed) ShowEntries(former, -1);
   if (!saved) return;
-  storedTextTag_ = form.is_text_tag;
+  stored_text_tag_ = form.is_text_tag;
   accept();
 }
 

@@ -78,14 +78,14 @@ class TfrmTemplet : public QDialog {
   // Called once, before the dialog is shown. Throws StoreError.
   void SetTempletID(int id);
   // The templet's id: 0 until it is first stored.
-  int TempletID() const { return templetId_; }
+  int TempletID() const { return templet_id_; }
 
   // The target table (tabs.taid, 0 = none).
-  int TargetTable() const { return tabId_; }
+  int TargetTable() const { return tab_id_; }
   // The number of unescaped opening round brackets of the expression.
-  int GroupCount() const { return groupCount_; }
-  const std::vector<TColEntry>& TextTagEntries() const { return textTag_.entries; }
-  const std::vector<TColEntry>& RegExprEntries() const { return regExpr_.entries; }
+  int GroupCount() const { return group_count_; }
+  const std::vector<TColEntry>& TextTagEntries() const { return text_tag_.entries; }
+  const std::vector<TColEntry>& RegExprEntries() const { return reg_expr_.entries; }
 
   // The page source viewer's service: appends a normal column without field to the text-tag
   // list, with `title`, open tag `open_tag` and close tag `close_tag` (bytes), selected and
@@ -146,13 +146,13 @@ class TfrmTemplet : public QDialog {
   Tdm& store_;
   RegExpr& re_;
   TempletEditorServices services_;
-  int templetId_ = 0;
-  int tabId_ = 0;
-  int groupCount_ = 0;
+  int templet_id_ = 0;
+  int tab_id_ = 0;
+  int group_count_ = 0;
   // The method the templet is stored with; nothing for a templet never stored.
-  std::optional<bool> storedTextTag_;
-  ColumnPanel textTag_;
-  ColumnPanel regExpr_{nullptr, {}, false};
+  std::optional<bool> stored_text_tag_;
+  ColumnPanel text_tag_;
+  ColumnPanel reg_expr_{nullptr, {}, false};
 
   QLineEdit* edtName_ = nullptr;
   QRadioButton* rbURL_ = nullptr;

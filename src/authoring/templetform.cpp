@@ -1,8 +1,8 @@
 #include "authoring/templetform.h"
 
-#include <cctype>
 #include <string>
 
+#include "core/ascii.h"
 #include "engine/qstrings.h"
 #include "engine/regexpr.h"
 #include "engine/sources.h"
@@ -14,12 +14,8 @@ namespace {
 constexpr std::string_view kPreviewPageNoTag = "<AUTOINC:.+?/>";
 constexpr std::string_view kPreviewFieldTag = "<FIELD:(T\\d+),(F\\d+)/>";
 
-bool StartsWithLower(std::string_view text, std::string_view prefix) {
-  if (text.size() < prefix.size()) return false;
-  for (std::size_t i = 0; i < prefix.size(); ++i) {
-    if (std::tolower(static_cast<unsigned char>(text[i])) != prefix[i]) return false;
-  }
-  return true;
+bool StartsWithNoCase(std::string_view text, std::string_view prefix) {
+  return EqualsNoCase(text.substr(0, prefix.size()), prefix);
 }
 
 }  // namespace
@@ -38,8 +34,8 @@ std::vector<FormRefusal> CheckTempletForm(RegExpr& re, const TempletForm& form) 
     refusals.push_back({"Please input the templet name.", FormFocus::kName});
     return refusals;
   }
-  if (form.is_url && !StartsWithLower(form.url, "http://") &&
-      !StartsWithLower(form.url, "https://")) {
+  if (form.is_url && !StartsWithNoCase(form.url, "http://") &&
+      !StartsWithNoCase(form.url, "https://")) {
     refusals.push_back({"The URL should start with http:// or https://", FormFocus::kUrl});
   }
   if (CountMatches(re, kPageNoTagPattern, form.url) > 1) {

@@ -40,7 +40,7 @@ QComboBox* TagInput(const QString& name, const QString& entry, QWidget* parent) 
 // The tag an input holds: the special entry's tag ("[..]") when it was picked, else the text.
 std::string TagOf(const QComboBox* box) {
   const QString text = box->currentText();
-  if (text == box->itemText(0)) return Bytes(text.left(text.indexOf(':')));
+  if (text == box->itemText(0)) return Bytes(text.left(text.indexOf(QLatin1Char(':'))));
   return Bytes(text);
 }
 

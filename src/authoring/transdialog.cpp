@@ -117,7 +117,7 @@ TfrmTrans::TfrmTrans(Tdm& store, QWidget* parent)
 }
 
 void TfrmTrans::SetColID(int cid) {
-  colId_ = cid;
+  col_id_ = cid;
   rules_ = LoadRules(store_, cid);
   ShowRules(-1);
 }
@@ -169,7 +169,7 @@ void TfrmTrans::AddOrSave() {
     case RuleInput::kNone:
       break;
   }
-  const TTrans rule{colId_, rel, first, second};
+  const TTrans rule{col_id_, rel, first, second};
   if (btnAdd_->text() == kAdd) {
     rules_.push_back(rule);
     ShowRules(static_cast<int>(rules_.size()) - 1);
@@ -206,7 +206,7 @@ void TfrmTrans::DeleteRule() {
 }
 
 void TfrmTrans::Confirm() {
-  if (RunCommand(this, [this] { SaveRules(store_, colId_, rules_); })) accept();
+  if (RunCommand(this, [this] { SaveRules(store_, col_id_, rules_); })) accept();
 }
 
 }  // namespace sorvane

@@ -53,7 +53,7 @@ class TfrmTrans : public QDialog {
   void Confirm();
 
   Tdm& store_;
-  int colId_ = 0;
+  int col_id_ = 0;
   std::vector<TTrans> rules_;
   QComboBox* cbRel_;
   QLabel* lblA_;

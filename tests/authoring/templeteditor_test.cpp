@@ -16,8 +16,6 @@
 #include <QTreeWidget>
 #include <QtTest>
 
-#include <sqlite3.h>
-
 #include <memory>
 #include <string>
 #include <vector>
@@ -30,6 +28,7 @@
 #include "core/dialect.h"
 #include "core/filedialog.h"
 #include "core/messagebox.h"
+#include "core/sqliteexec.h"
 #include "engine/regexpr.h"
 #include "support/modal.h"
 #include "support/storefixture.h"
@@ -296,11 +295,9 @@ class TempletEditorTest : public QObject {
   void aFailedSaveKeepsTheIdsObtained() {
     Fixture x;
     // A failure at the sources, after the templet row was inserted.
-    QCOMPARE(sqlite3_exec(x.f.Store().conn.Handle(),
-                          "create trigger refuse before insert on urls begin "
-                          "select raise(abort, 'disk full'); end",
-                          nullptr, nullptr, nullptr),
-             SQLITE_OK);
+    ExecSqlite(x.f.Store().conn.Handle(),
+               "create trigger refuse before insert on urls begin "
+               "select raise(abort, 'disk full'); end");
     TfrmTemplet& e = x.Open();
     x.Edit("edtName")->setText(QStringLiteral("retry"));
     x.Edit("edtURL")->setText(QStringLiteral("http://h/"));
@@ -311,9 +308,7 @@ class TempletEditorTest : public QObject {
     QVERIFY(e.isVisible());
     const int id = e.TempletID();
     QVERIFY(id > 0);
-    QCOMPARE(
-        sqlite3_exec(x.f.Store().conn.Handle(), "drop trigger refuse", nullptr, nullptr, nullptr),
-        SQLITE_OK);
+    ExecSqlite(x.f.Store().conn.Handle(), "drop trigger refuse");
     x.Click("btnOK");
     QCOMPARE(e.result(), int(QDialog::Accepted));
     QCOMPARE(e.TempletID(), id);
