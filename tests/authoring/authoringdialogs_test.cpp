@@ -287,7 +287,6 @@ class AuthoringDialogsTest : public QObject {
     QCOMPARE(tables.result(), int(QDialog::Accepted));
     QCOMPARE(tables.SelectedID(), first);
   }
-
 };
 
 }  // namespace sorvane
