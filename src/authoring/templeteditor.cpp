@@ -53,6 +53,9 @@ QPushButton* ToolButton(const QString& name, const QString& caption, QWidget* pa
   auto* button = new QPushButton(caption, parent);
   button->setObjectName(name);
   button->setAutoDefault(false);
+  // A click leaves the focus where it is, so that the text selected in the URL or the expression
+  // stays selected for the tag or item to replace it.
+  button->setFocusPolicy(Qt::TabFocus);
   return button;
 }
 
@@ -256,6 +259,7 @@ QWidget* TfrmTemplet::CreateStep3() {
   for (const char* item : kIteratorItems)
     cbIterator_->addItem(QString::fromLatin1(item));
   for (QComboBox* list : {cbMeta_, cbIterator_}) {
+    list->setFocusPolicy(Qt::TabFocus);
     list->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
     list->setMinimumContentsLength(22);
     // The open list shows its entries whole.

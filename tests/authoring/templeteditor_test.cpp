@@ -470,7 +470,19 @@ class TempletEditorTest : public QObject {
              QStringLiteral("Before set login information,\nplease save this templet first."));
     QCOMPARE(login_for, -1);
 
+    // A click on the tool keeps the selection, which the tag replaces.
     QLineEdit* url = x.Edit("edtURL");
+    url->setText(QStringLiteral("http://h/?p=N&q="));
+    e.activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(&e));
+    url->setFocus();
+    url->setSelection(12, 1);
+    WhenModal<TfrmAuto>([](TfrmAuto* d) {
+      d->findChild<QLineEdit*>(QStringLiteral("edtTo"))->setText(QStringLiteral("3"));
+      QTest::mouseClick(d->findChild<QPushButton*>(QStringLiteral("btnOK")), Qt::LeftButton);
+    });
+    x.Click("btnAutoInc");
+    QCOMPARE(url->text(), QStringLiteral("http://h/?p=<AUTOINC:1,3/>&q="));
     url->setText(QStringLiteral("http://h/?p=<autoinc:2,3/>&q="));
     x.Click("btnAutoInc");
     QCOMPARE(MessageBox::lastShown().text, QStringLiteral("Only one AUTOINC tag can be inserted."));
