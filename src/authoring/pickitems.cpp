@@ -11,4 +11,20 @@ std::vector<PickItem> LoadColumnItems(Tdm& store, int templet_id) {
   return items;
 }
 
+std::vector<PickItem> LoadTableItems(Tdm& store) {
+  std::vector<PickItem> items;
+  for (store.qryM.Open("select taid,tan from tabs"); !store.qryM.Eof(); store.qryM.Next())
+    items.push_back({store.qryM.AsString(1), store.qryM.AsInt(0)});
+  return items;
+}
+
+std::vector<PickItem> LoadFieldItems(Tdm& store, int taid) {
+  std::vector<PickItem> items;
+  for (store.qryM.Open("select fid,fti from flds where taid=" + std::to_string(taid));
+       !store.qryM.Eof(); store.qryM.Next()) {
+    items.push_back({store.qryM.AsString(1), store.qryM.AsInt(0)});
+  }
+  return items;
+}
+
 }  // namespace sorvane

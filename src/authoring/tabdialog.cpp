@@ -46,6 +46,10 @@ TfrmTab::TfrmTab(Tdm& store, QWidget* parent) : QDialog(parent), store_(store) {
   connect(lbItems_, &QListWidget::itemDoubleClicked, this, &TfrmTab::Confirm);
 }
 
+void TfrmTab::LoadTables() {
+  SetItems(LoadTableItems(store_));
+}
+
 void TfrmTab::LoadColumns(int templet_id) {
   SetItems(LoadColumnItems(store_, templet_id));
 }

@@ -5,8 +5,8 @@
 //
 // Column mode: create, LoadColumns(templet id), exec(); after OK read SelectedID() and, where the
 // title is needed, SelectedTitle(). The list then offers the templet's "Normal" columns
-// (pickitems.h). The table mode of the templet editor (the user tables, with PresetID for the
-// current target table) fills the same list through SetItems.
+// (pickitems.h). Table mode (the templet editor's "Select Table"): create, LoadTables(),
+// PresetID(current target table), exec(); after OK read SelectedID().
 //
 // Confirming (OK or a double click on the list) closes the dialog with Accepted only when the
 // selected entry's id is above 0; otherwise the note line reads "No item being selected." and the
@@ -34,6 +34,8 @@ class TfrmTab : public QDialog {
   // The list starts empty. `store` must outlive the dialog.
   explicit TfrmTab(Tdm& store, QWidget* parent = nullptr);
 
+  // Table mode: the list holds every user table, the first one selected. Throws StoreError.
+  void LoadTables();
   // Column mode: the list holds the columns of kind 0 of templet `templet_id`, the first one
   // selected. Throws StoreError.
   void LoadColumns(int templet_id);

@@ -12,9 +12,7 @@ namespace sorvane {
 namespace {
 
 constexpr std::string_view kAutoTag = "(?i)<AUTOINC:(.+?)/>";
-constexpr std::string_view kAutoTagAny = "(?i)<AUTOINC:.+?/>";
 constexpr std::string_view kRange = "(\\d+),(\\d+)";
-constexpr std::string_view kFieldTag = "(?i)<FIELD:(T\\d+),(F\\d+)/>";
 
 // The numbered pages of `url` (a page-number tag in it), each extracted with `field_value`.
 // With `stop_when_empty` a page that yields no records is the last one. Returns false when the
@@ -86,7 +84,7 @@ SourceTags ParseSourceTags(RegExpr& re, std::string_view url) {
       tags.Auto.EndText = inner;
     }
   }
-  re.SetExpression(kFieldTag);
+  re.SetExpression(kFieldTagPattern);
   if (re.Exec(url)) {
     tags.HasFld = true;
     tags.Fld.Table = re.Match(1);
@@ -96,12 +94,12 @@ SourceTags ParseSourceTags(RegExpr& re, std::string_view url) {
 }
 
 std::string SubstituteField(RegExpr& re, std::string_view url, std::string_view value) {
-  re.SetExpression(kFieldTag);
+  re.SetExpression(kFieldTagPattern);
   return re.Replace(url, value);
 }
 
 std::string SubstitutePageNo(RegExpr& re, std::string_view url, long long page_no) {
-  re.SetExpression(kAutoTagAny);
+  re.SetExpression(kPageNoTagPattern);
   return re.Replace(url, std::to_string(page_no));
 }
 

@@ -33,6 +33,11 @@ struct TFld {
   std::string Field;
 };
 
+// The tags as a URL holds them, letter case ignored: the page-number tag in either form, and the
+// database-field tag with its table ("T12") and field ("F3") as groups 1 and 2.
+inline constexpr std::string_view kPageNoTagPattern = "(?i)<AUTOINC:.+?/>";
+inline constexpr std::string_view kFieldTagPattern = "(?i)<FIELD:(T\\d+),(F\\d+)/>";
+
 struct SourceTags {
   TAuto Auto;
   TFld Fld;

@@ -46,7 +46,7 @@ QString HelpPagePath(const std::string& topic) {
   return ScreenText(ProgramFolder() + "help/") + ScreenText(topic).toLower();
 }
 
-HelpWindow* ShowHelpTopic(const std::string& topic) {
+HelpWindow* OpenHelpWindow(const std::string& topic) {
   QPointer<HelpWindow>& window = Instance();
   if (!window) window = new HelpWindow;
   window->ShowPage(HelpPagePath(topic));
@@ -54,6 +54,10 @@ HelpWindow* ShowHelpTopic(const std::string& topic) {
   window->raise();
   window->activateWindow();
   return window;
+}
+
+void ShowHelpTopic(const std::string& topic) {
+  OpenHelpWindow(topic);
 }
 
 void CloseHelpWindow() {

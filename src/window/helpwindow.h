@@ -8,6 +8,8 @@
 
 #include <string>
 
+#include "core/helptopic.h"
+
 class QTextBrowser;
 
 namespace sorvane {
@@ -32,8 +34,8 @@ class HelpWindow : public QDialog {
 QString HelpPagePath(const std::string& topic);
 
 // Opens `topic`'s page in the help window, creating the window on first use and raising it.
-// Returns the window.
-HelpWindow* ShowHelpTopic(const std::string& topic);
+// Returns the window. ShowHelpTopic (core/helptopic.h) does the same for the dialogs.
+HelpWindow* OpenHelpWindow(const std::string& topic);
 
 // Closes and deletes the help window if there is one (at the end of the program).
 void CloseHelpWindow();

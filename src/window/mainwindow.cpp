@@ -22,6 +22,7 @@
 #include <utility>
 #include <vector>
 
+#include "authoring/templeteditor.h"
 #include "core/errorbox.h"
 #include "core/filedialog.h"
 #include "core/messagebox.h"
@@ -58,6 +59,7 @@ class TempletItem : public QTreeWidgetItem {
  public:
   explicit TempletItem(const TTemplet& templet) : templet_(templet) {}
   const TTemplet& Templet() const { return templet_; }
+  void SetTemplet(const TTemplet& templet) { templet_ = templet; }
 
  private:
   TTemplet templet_;
@@ -225,10 +227,14 @@ std::vector<Command> TfrmMain::Commands() {
       {"File", "miOpen", "Open...", QKeySequence(Qt::CTRL | Qt::Key_O), kSeparator, kBlocked,
        [this] { OpenAndExtract(); }},
       {"File", "miExit", "E&xit", {}, false, false, [this] { close(); }},
-      {"Templet", "miNewTemplet", "&New...", QKeySequence(Qt::Key_Insert), false, kBlocked, {}},
+      {"Templet", "miNewTemplet", "&New...", QKeySequence(Qt::Key_Insert), false, kBlocked,
+       [this] { EditTemplet(0); }},
       {"Templet", "miExecute", "&Extract Now", QKeySequence(Qt::Key_F5), false, kBlocked,
        [this] { ExtractNow(); }},
-      {"Templet", "miModifyTemplet", "&Modify...", QKeySequence(Qt::Key_F2), false, kBlocked, {}},
+      {"Templet", "miModifyTemplet", "&Modify...", QKeySequence(Qt::Key_F2), false, kBlocked,
+       [this] {
+         if (const TTemplet* selected = SelectedTemplet()) EditTemplet(selected->ID);
+       }},
       {"Templet",
        "miDeleteTemplet",
        "&Delete",
@@ -357,6 +363,14 @@ void TfrmMain::AddTempletNode(const TTemplet& templet, const std::string& name) 
   tvNavi_->setCurrentItem(item);
 }
 
+void TfrmMain::RefreshTemplet(const TTemplet& templet, const std::string& name) {
+  auto* item = static_cast<TempletItem*>(SelectedItem());
+  if (!item) return;
+  item->setText(0, ScreenText(name));
+  item->SetTemplet(templet);
+  if (ConfirmDiscard()) ShowTempletData(item->Templet());
+}
+
 QTreeWidgetItem* TfrmMain::SelectedItem() const {
   const QList<QTreeWidgetItem*> selected = tvNavi_->selectedItems();
   return selected.isEmpty() ? nullptr : selected.first();
@@ -432,10 +446,14 @@ void TfrmMain::closeEvent(QCloseEvent* event) {
   }
 }
 
-const TTemplet* TfrmMain::TempletToRun() const {
+const TTemplet* TfrmMain::TempletToRun() {
   const TTemplet* selected = SelectedTemplet();
-  if (selected && selected->ID == pages_.Current().ID) return &pages_.Current();
-  return selected;
+  if (!selected || selected->ID != pages_.Current().ID) return selected;
+  // The entry's record is the newer one when the editor changed the templet while the grid kept
+  // a run's records; the image folder comes with the current templet.
+  run_templet_ = *selected;
+  run_templet_.ImgDir = pages_.Current().ImgDir;
+  return &run_templet_;
 }
 
 RunCommandHooks TfrmMain::MakeRunHooks() {
@@ -482,6 +500,17 @@ void TfrmMain::RunWith(RunEntry entry) {
 
 bool TfrmMain::RunCommand(const std::function<void()>& command) {
   return sorvane::RunCommand(this, command);
+}
+
+void TfrmMain::EditTemplet(int id) {
+  sorvane::EditTemplet(this, store_, re_, id, {},
+                       [this, id](const TTemplet& templet, const std::string& name) {
+                         if (id == 0) {
+                           AddTempletNode(templet, name);
+                         } else {
+                           RefreshTemplet(templet, name);
+                         }
+                       });
 }
 
 void TfrmMain::DeleteTemplet() {

@@ -67,6 +67,10 @@ class TfrmMain : public QMainWindow {
   // Appends a templet entry named `name` at the end of the list and selects it through the
   // selection protocol (the unsaved-results guard may keep the selection where it is).
   void AddTempletNode(const TTemplet& templet, const std::string& name);
+  // After the selected templet was changed in the editor: the selected entry takes `name` and
+  // `templet`'s record, and the templet is shown anew. Unsaved run records are replaced only
+  // after the unsaved-results guard agreed; otherwise the grid keeps them.
+  void RefreshTemplet(const TTemplet& templet, const std::string& name);
   // Lays the grid out for `entry` and fills it with the first page of its target table; sets
   // the status panels. A store error stops it where it is (standard error box).
   void ShowTempletData(const TTemplet& entry);
@@ -126,13 +130,14 @@ class TfrmMain : public QMainWindow {
   using RunEntry = bool (*)(RunContext&, const TTemplet*, const RunCommandHooks&);
   void RunWith(RunEntry entry);
   RunCommandHooks MakeRunHooks();
-  // The run of the selected entry: the current templet (with its image folder) when it is the
-  // selected one, otherwise the entry's record; null without a selection.
-  const TTemplet* TempletToRun() const;
+  // The run of the selected entry: its record, with the current templet's image folder when it is
+  // the shown one; null without a selection.
+  const TTemplet* TempletToRun();
   // Enables the commands that may not change the grid or the templet while a run goes on.
   void SetRunning(bool running);
 
   // Commands.
+  void EditTemplet(int id);
   void DeleteTemplet();
   void EditOptions();
   void DeleteSelectedRows();
@@ -147,6 +152,7 @@ class TfrmMain : public QMainWindow {
   RunState run_state_;
   RegExpr re_;       // the one expression engine of the window, for every run
   HttpClient http_;  // the one HTTP client of the process: its cookies live as long as the window
+  TTemplet run_templet_;  // the record TempletToRun hands out
   bool close_after_run_ = false;
   bool navi_handler_attached_ = false;
   bool applying_widths_ = false;

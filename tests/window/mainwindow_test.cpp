@@ -237,9 +237,9 @@ class MainWindowTest : public QObject {
         "-",
         "E&xit||on",
         "[Templet]",
-        "&New...|Ins|off",
+        "&New...|Ins|on",
         "&Extract Now|F5|on",
-        "&Modify...|F2|off",
+        "&Modify...|F2|on",
         "&Delete||on",
         "-",
         "&Import...||off",
@@ -851,7 +851,7 @@ class MainWindowTest : public QObject {
     Fixture x;
     TfrmMain& w = x.Open();
     w.ShowHelpTopic("Col_TextTag.HTML");
-    HelpWindow* help = ShowHelpTopic("col_texttag.html");
+    HelpWindow* help = OpenHelpWindow("col_texttag.html");
     QCOMPARE(help->PagePath(), QString::fromStdString(ProgramFolder() + "help/col_texttag.html"));
     QVERIFY(help->isVisible());
     x.Action("miHelpTopic")->trigger();
