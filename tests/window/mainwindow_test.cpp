@@ -241,7 +241,7 @@ class MainWindowTest : public QObject {
         "&Modify...|F2|off",
         "&Delete||on",
         "-",
-        "&Import...||off",
+        "&Import...||on",
         "-",
         "&Option...||on",
         "[Data]",
