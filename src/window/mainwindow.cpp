@@ -32,6 +32,7 @@
 #include "core/store.h"
 #include "core/templetstore.h"
 #include "designer/setuptabdialog.h"
+#include "import/importcommand.h"
 #include "output/csvcommand.h"
 #include "output/outputdialog.h"
 #include "output/savetable.h"
@@ -242,7 +243,18 @@ std::vector<Command> TfrmMain::Commands() {
        kSeparator,
        kBlocked,
        [this] { DeleteTemplet(); }},
-      {"Templet", "miImport", "&Import...", {}, kSeparator, kBlocked, {}},
+      {"Templet",
+       "miImport",
+       "&Import...",
+       {},
+       kSeparator,
+       kBlocked,
+       [this] {
+         ImportTemplet(this, store_, host_,
+                       [this](const TTemplet& templet, const std::string& name) {
+                         AddTempletNode(templet, name);
+                       });
+       }},
       {"Templet", "miOption", "&Option...", {}, false, kBlocked, [this] { EditOptions(); }},
       {"Data", "miDelete", "Delete Selected", QKeySequence(Qt::Key_Delete), kSeparator, kBlocked,
        [this] { DeleteSelectedRows(); }},

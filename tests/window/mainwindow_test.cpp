@@ -242,7 +242,7 @@ class MainWindowTest : public QObject {
         "&Modify...|F2|on",
         "&Delete||on",
         "-",
-        "&Import...||off",
+        "&Import...||on",
         "-",
         "&Option...||on",
         "[Data]",
