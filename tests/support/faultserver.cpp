@@ -7,12 +7,13 @@
 #include <unistd.h>
 
 #include <atomic>
-#include <cctype>
 #include <csignal>
 #include <map>
 #include <mutex>
 #include <stdexcept>
 #include <thread>
+
+#include "core/ascii.h"
 
 namespace sorvane::test {
 namespace {
@@ -39,11 +40,9 @@ std::size_t RequestBodyLength(const std::string& head) {
     const std::string_view line(head.data() + at + 2, head.size() - at - 2);
     constexpr std::string_view kName = "content-length:";
     if (line.size() < kName.size()) break;
-    bool same = true;
-    for (std::size_t i = 0; i < kName.size(); ++i) {
-      if (std::tolower(static_cast<unsigned char>(line[i])) != kName[i]) same = false;
+    if (EqualsNoCase(line.substr(0, kName.size()), kName)) {
+      return std::stoul(std::string(line.substr(kName.size())));
     }
-    if (same) return std::stoul(std::string(line.substr(kName.size())));
   }
   return 0;
 }
