@@ -3,7 +3,6 @@
 // that page in the grid, no file left behind, nothing sent where it does not belong).
 
 #include <gtest/gtest.h>
-
 #include <sys/resource.h>
 
 #include <algorithm>
@@ -24,7 +23,7 @@
 #include "support/faultserver.h"
 #include "support/httpserver.h"
 #include "support/tempdir.h"
-#include "testhost.h"
+#include "support/testhost.h"
 
 namespace sorvane {
 namespace {
