@@ -291,7 +291,7 @@ std::vector<Command> TfrmMain::Commands() {
        {},
        false,
        kBlocked,
-       [this] { ManageTables(this, store_, [this](const std::string& t) { ShowHelpTopic(t); }); }},
+       [this] { ManageTables(this, store_); }},
       {"View", "miPrev", "Previous Page", QKeySequence(Qt::Key_PageUp), false, kBlocked,
        [this] { PreviousPage(); }},
       {"View", "miNext", "Next Page", QKeySequence(Qt::Key_PageDown), false, kBlocked,
