@@ -12,6 +12,7 @@
 #include <utility>
 
 #include "core/errorbox.h"
+#include "core/helptopic.h"
 #include "core/messagebox.h"
 #include "core/screentext.h"
 #include "core/store.h"
@@ -448,7 +449,7 @@ void TfrmSetupTab::FieldValue() {
 }
 
 void TfrmSetupTab::Help() {
-  if (show_help_) show_help_("table.html");
+  ShowHelpTopic("table.html");
 }
 
 void TfrmSetupTab::Select() {
@@ -459,11 +460,9 @@ void TfrmSetupTab::Select() {
   accept();
 }
 
-void ManageTables(QWidget* parent, Tdm& store,
-                  const std::function<void(const std::string& topic)>& show_help) {
+void ManageTables(QWidget* parent, Tdm& store) {
   RunCommand(parent, [&] {
     TfrmSetupTab designer(store, parent);
-    designer.SetHelp(show_help);
     designer.exec();
   });
 }

@@ -13,7 +13,8 @@
 //
 // Store statements live in usertables.h; the dialog shows their outcome and the messages. Store
 // errors of the actions that do not report their own message go to the standard error box
-// (errorbox.h) and end that action; the dialog stays usable.
+// (errorbox.h) and end that action; the dialog stays usable. "Help" opens "table.html" through
+// the help seam (helptopic.h).
 //
 // Widgets (object names): the list "lbTab" under "Table list:", the field list "lvFld" under
 // "Fields of the selected table:" (columns "Field title", "Field length", "Uni"); the editor panel
@@ -23,7 +24,6 @@
 
 #include <QDialog>
 
-#include <functional>
 #include <optional>
 #include <string>
 
@@ -55,11 +55,6 @@ class TfrmSetupTab : public QDialog {
   // panel's OK, which needs this to be non-empty.
   std::string FldTxt() const;
 
-  // Opens a help page by its topic name; the "Help" button asks it for "table.html".
-  void SetHelp(std::function<void(const std::string& topic)> show_help) {
-    show_help_ = std::move(show_help);
-  }
-
   // The current table's id, 0 when none.
   int CurrentTable() const { return taid_; }
 
@@ -90,7 +85,6 @@ class TfrmSetupTab : public QDialog {
   int taid_ = 0;
   bool editor_ = true;
   bool filling_ = false;  // the lists are being filled: selection changes are not the user's
-  std::function<void(const std::string&)> show_help_;
 
   QListWidget* lbTab_;
   QTreeWidget* lvFld_;
@@ -102,10 +96,8 @@ class TfrmSetupTab : public QDialog {
 };
 
 // "D&atabase Management...": the designer in editor mode over `parent`, shown modally; nothing
-// is refreshed afterwards. `show_help` opens a help page by topic. A store error while opening
-// goes to the standard error box.
-void ManageTables(QWidget* parent, Tdm& store,
-                  const std::function<void(const std::string& topic)>& show_help);
+// is refreshed afterwards. A store error while opening goes to the standard error box.
+void ManageTables(QWidget* parent, Tdm& store);
 
 // The designer in selection mode over `parent`: the field tag ("<FIELD:T3,F7/>") of the field the
 // user picked, or nothing when the dialog was cancelled (or could not read the tables: the

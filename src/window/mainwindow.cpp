@@ -291,7 +291,7 @@ std::vector<Command> TfrmMain::Commands() {
        {},
        false,
        kBlocked,
-       [this] { ManageTables(this, store_, [this](const std::string& t) { ShowHelpTopic(t); }); }},
+       [this] { ManageTables(this, store_); }},
       {"View", "miPrev", "Previous Page", QKeySequence(Qt::Key_PageUp), false, kBlocked,
        [this] { PreviousPage(); }},
       {"View", "miNext", "Next Page", QKeySequence(Qt::Key_PageDown), false, kBlocked,
@@ -515,7 +515,9 @@ bool TfrmMain::RunCommand(const std::function<void()>& command) {
 }
 
 void TfrmMain::EditTemplet(int id) {
-  sorvane::EditTemplet(this, store_, re_, id, {},
+  TempletEditorServices services;
+  services.choose_field = [this](QWidget* parent) { return PickFieldTag(parent, store_); };
+  sorvane::EditTemplet(this, store_, re_, id, services,
                        [this, id](const TTemplet& templet, const std::string& name) {
                          if (id == 0) {
                            AddTempletNode(templet, name);

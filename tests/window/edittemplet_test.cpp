@@ -13,6 +13,7 @@
 
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "authoring/regexprcoldialog.h"
 #include "authoring/templeteditor.h"
@@ -20,6 +21,7 @@
 #include "core/filedialog.h"
 #include "core/messagebox.h"
 #include "core/resultgrid.h"
+#include "designer/setuptabdialog.h"
 #include "support/httpserver.h"
 #include "support/modal.h"
 #include "support/storefixture.h"
@@ -135,6 +137,27 @@ class EditTempletTest : public QObject {
     QCOMPARE(w.Grid().DataRowCount(), 4);
     QCOMPARE(x.Cell(1, 1), std::string("/list1-a"));
     QCOMPARE(x.Cell(4, 1), std::string("/list2-b"));
+  }
+
+  void insertDatabaseFieldPicksAFieldInTheDesigner() {
+    Fixture x;
+    std::vector<int> fids;
+    x.f.AddTable("Towns", 2, fids);
+    x.Open();
+    QString url;
+    WhenModal<TfrmTemplet>([&](TfrmTemplet* e) {
+      Find<QLineEdit>(e, "edtURL")->setText(QStringLiteral("http://example.com/?town="));
+      WhenModal<TfrmSetupTab>([](TfrmSetupTab* picker) {
+        auto* fields = Find<QTreeWidget>(picker, "lvFld");
+        fields->topLevelItem(1)->setSelected(true);
+        Click(picker, "btnOK");
+      });
+      Click(e, "btnInsertField");
+      url = Find<QLineEdit>(e, "edtURL")->text();
+      e->reject();
+    });
+    x.Action("miNewTemplet")->trigger();
+    QVERIFY(url.contains(QStringLiteral("<FIELD:T1,F2/>")));
   }
 
   void modifyRenamesTheEntryAndAsksBeforeDroppingUnsavedRecords() {
