@@ -24,7 +24,7 @@
 #include "support/faultserver.h"
 #include "support/httpserver.h"
 #include "support/tempdir.h"
-#include "testhost.h"
+#include "support/testhost.h"
 
 namespace sorvane {
 namespace {
