@@ -3,7 +3,6 @@
 // that page in the grid, no file left behind, nothing sent where it does not belong).
 
 #include <gtest/gtest.h>
-
 #include <sys/resource.h>
 
 #include <algorithm>
