@@ -32,6 +32,7 @@
 #include "core/messagebox.h"
 #include "core/screentext.h"
 #include "core/templetmodel.h"
+#include "designer/setuptabdialog.h"
 #include "engine/regexpr.h"
 #include "engine/rundriver.h"
 #include "engine/sources.h"
@@ -158,7 +159,6 @@ QWidget* TfrmTemplet::CreateStep2() {
   url->addLayout(tools);
   url->addStretch(1);
   btnInputPwd_ = btnInputPwd;
-  btnInsertField->setEnabled(static_cast<bool>(services_.choose_field));
   btnViewSource->setEnabled(static_cast<bool>(services_.view_source));
   connect(btnAutoInc, &QPushButton::clicked, this, &TfrmTemplet::InsertPageNo);
   connect(btnInsertField, &QPushButton::clicked, this, &TfrmTemplet::InsertField);
@@ -379,8 +379,8 @@ void TfrmTemplet::InsertPageNo() {
 
 void TfrmTemplet::InsertField() {
   if (TagPresent(kFieldTagPattern, "Only one field can be inserted.")) return;
-  if (!services_.choose_field) return;
-  if (const std::optional<std::string> tag = services_.choose_field(this)) InsertIntoUrl(*tag);
+  // The tables and fields designer in its selection mode.
+  if (const std::optional<std::string> tag = PickFieldTag(this, store_)) InsertIntoUrl(*tag);
 }
 
 bool TfrmTemplet::TagPresent(std::string_view pattern, const char* message) {

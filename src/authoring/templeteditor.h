@@ -51,13 +51,10 @@ namespace sorvane {
 class RegExpr;
 class TfrmTemplet;
 
-// What the editor's URL tools use from other parts of the program. A service left empty keeps its
-// button disabled ("Authorize/Login" stays enabled for a templet never saved, to tell the user to
-// save it first).
+// What the editor's URL tools use from parts of the program above it. A service left empty keeps
+// its button disabled ("Authorize/Login" stays enabled for a templet never saved, to tell the user
+// to save it first).
 struct TempletEditorServices {
-  // "Insert Database Field": lets the user pick a field of a user table; its tag
-  // "<FIELD:T<taid>,F<fid>/>", or nothing when cancelled.
-  std::function<std::optional<std::string>(QWidget* parent)> choose_field;
   // "Authorize/Login" for stored templet `templet_id`: its login settings, stored by that dialog.
   std::function<void(QWidget* parent, int templet_id)> edit_login;
   // "View Source": shows the page at `url` (the URL preview) for `editor`; when `can_add` (the

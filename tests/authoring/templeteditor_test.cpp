@@ -29,6 +29,7 @@
 #include "core/filedialog.h"
 #include "core/messagebox.h"
 #include "core/sqliteexec.h"
+#include "designer/setuptabdialog.h"
 #include "engine/regexpr.h"
 #include "support/modal.h"
 #include "support/storefixture.h"
@@ -143,7 +144,7 @@ class TempletEditorTest : public QObject {
     QVERIFY(x.Find<QPushButton>("btnOK")->isDefault());
     QCOMPARE(x.Find<QLabel>("lblNote")->text(), QString());
     QVERIFY(!x.Find<QPushButton>("btnViewSource")->isEnabled());
-    QVERIFY(!x.Find<QPushButton>("btnInsertField")->isEnabled());
+    QVERIFY(x.Find<QPushButton>("btnInsertField")->isEnabled());
     QVERIFY(x.Find<QPushButton>("btnInputPwd")->isEnabled());
 
     x.Edit("edtName")->setText(QStringLiteral("Shop's list"));
@@ -458,12 +459,14 @@ class TempletEditorTest : public QObject {
     std::string viewed;
     TempletEditorServices services;
     services.edit_login = [&](QWidget*, int templet) { login_for = templet; };
-    services.choose_field = [](QWidget*) { return std::optional<std::string>("<FIELD:T1,F2/>"); };
     services.view_source = [&](TfrmTemplet& editor, int, const std::string& url, bool can_add) {
       viewed = url;
       QVERIFY(can_add);
       editor.AddSourceColumn("Price", "<b>", "</b>");
     };
+    std::vector<int> fids;
+    const int taid = x.f.AddTable("Towns", 2, fids);
+    const QString field_tag = QStringLiteral("<FIELD:T%1,F%2/>").arg(taid).arg(fids[1]);
     TfrmTemplet& e = x.Open(0, services);
     x.Click("btnInputPwd");
     QCOMPARE(MessageBox::lastShown().text,
@@ -487,16 +490,25 @@ class TempletEditorTest : public QObject {
     x.Click("btnAutoInc");
     QCOMPARE(MessageBox::lastShown().text, QStringLiteral("Only one AUTOINC tag can be inserted."));
     QCOMPARE(url->selectedText(), QStringLiteral("<autoinc:2,3/>"));
+    // The field comes from the tables and fields designer in its selection mode.
     url->setCursorPosition(url->text().size());
+    WhenModal<TfrmSetupTab>([](TfrmSetupTab* d) {
+      QVERIFY(!d->Swi());
+      auto* fields = d->findChild<QTreeWidget*>(QStringLiteral("lvFld"));
+      fields->setCurrentItem(fields->topLevelItem(1));
+      QTest::mouseClick(d->findChild<QPushButton*>(QStringLiteral("btnOK")), Qt::LeftButton);
+    });
     x.Click("btnInsertField");
-    QCOMPARE(url->text(), QStringLiteral("http://h/?p=<autoinc:2,3/>&q=<FIELD:T1,F2/>"));
+    QCOMPARE(url->text(), QStringLiteral("http://h/?p=<autoinc:2,3/>&q=") + field_tag);
+    x.Click("btnInsertField");
+    QCOMPARE(MessageBox::lastShown().text, QStringLiteral("Only one field can be inserted."));
 
     // The preview: a lower-case page tag stays; a field of a missing table is a store error.
     UrlCatcher catcher;
     QDesktopServices::setUrlHandler(QStringLiteral("http"), &catcher, "open");
     url->setText(QStringLiteral("http://h/?p=<AUTOINC:5,9/>"));
     x.Click("btnOpen");
-    url->setText(QStringLiteral("http://h/<FIELD:T1,F2/>"));
+    url->setText(QStringLiteral("http://h/<FIELD:T9,F9/>"));
     MessageBox::setNextAnswer(QMessageBox::Ok);
     x.Click("btnOpen");
     QDesktopServices::unsetUrlHandler(QStringLiteral("http"));
