@@ -516,7 +516,6 @@ bool TfrmMain::RunCommand(const std::function<void()>& command) {
 
 void TfrmMain::EditTemplet(int id) {
   TempletEditorServices services;
-  services.choose_field = [this](QWidget* parent) { return PickFieldTag(parent, store_); };
   sorvane::EditTemplet(this, store_, re_, id, services,
                        [this, id](const TTemplet& templet, const std::string& name) {
                          if (id == 0) {
