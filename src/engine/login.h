@@ -11,10 +11,10 @@
 #include <string_view>
 
 #include "core/runhost.h"
+#include "engine/httpclient.h"
 
 namespace sorvane {
 
-class HttpClient;
 class Tdm;
 
 enum LoginTag : int {
@@ -32,29 +32,35 @@ inline constexpr std::string_view kLoginFailedText =
 // chooses TLS for its URL and for the login post.
 bool HttpsAnyCase(std::string_view address);
 
+// The requests of a web run for its URL `run_url`, pages and images alike: TLS when
+// HttpsAnyCase(run_url), the content type "text/html", no basic authentication (ApplyLogin adds
+// it).
+RequestSettings RunRequestSettings(std::string_view run_url);
+
 // The format of an image told by its first two bytes: "GIF" ("GI"), "BMP" ("BM"), "PNG" (0x89
 // "P") or "JPEG" (0xFF 0xD8); empty for anything else.
 std::string_view ImageFormatOf(std::string_view bytes);
 
 // The requests of a verification-code question through `http`. Each address chooses TLS when its
 // first six characters are exactly "https:" (lower case); the login page is asked for with the
-// content type "text/html", the image with "image/*". A failed request, whatever the reason, is
-// false. `http` must outlive the request.
+// content type "text/html", the image with "image/*"; neither carries basic authentication. A
+// failed request, whatever the reason, is false. `http` must outlive the request.
 VerificationCodeRequest MakeVerificationRequest(HttpClient& http, std::string login_url,
                                                 std::string image_url);
 
 // Applies the login rows of templet `templet_id` (read with "select nam,val,tag from nvps where
-// tmid=<id> order by tag" on store.qryM): basic authentication off, then in tag order: tag 1
-// switches it on for the origin of `run_url` (the templet's URL); tag 2 remembers the login URL;
-// tag 3 adds "nam=val" to the form; tag 4 asks host.AskImageCode with the login URL remembered
-// so far and adds "nam=" + the untrimmed code. With a login URL the form is posted there (TLS by
-// HttpsAnyCase of the login URL), its response dropped.
+// tmid=<id> order by tag" on store.qryM) to `run`, the settings of the run's requests (its basic
+// authentication is dropped first), in tag order: tag 1 sets basic authentication for the origin
+// of `run_url` (the templet's URL); tag 2 remembers the login URL; tag 3 adds "nam=val" to the
+// form; tag 4 asks host.AskImageCode with the login URL remembered so far and adds "nam=" + the
+// untrimmed code. With a login URL the form is posted there (TLS by HttpsAnyCase of the login
+// URL, the run's basic authentication), its response dropped.
 //
 // Returns false when the run ends here: the question was cancelled (nothing is shown) or the
 // post failed (the message box kLoginFailedText has been shown, then its cause). A post that a
 // redirect would send on to another origin fails there, before anything reaches that origin.
 // Store errors pass on.
 bool ApplyLogin(Tdm& store, HttpClient& http, RunHost& host, int templet_id,
-                std::string_view run_url);
+                std::string_view run_url, RequestSettings& run);
 
 }  // namespace sorvane
