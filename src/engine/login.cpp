@@ -69,9 +69,9 @@ VerificationCodeRequest MakeVerificationRequest(HttpClient& http, std::string lo
   return request;
 }
 
-bool ApplyLogin(Tdm& store, HttpClient& http, RunHost& host, int templet_id,
-                std::string_view run_url, RequestSettings& run) {
-  run.basic_auth.reset();
+LoginResult PerformLogin(Tdm& store, HttpClient& http, int templet_id, std::string_view site_url,
+                         const AskImageCode& ask, RequestSettings& requests) {
+  requests.basic_auth.reset();
 
   // Read at once: the verification question lets the window process events, and with them
   // commands that use qryM.
@@ -83,7 +83,7 @@ bool ApplyLogin(Tdm& store, HttpClient& http, RunHost& host, int templet_id,
     switch (row.tag) {
       case kLoginBasicAuth:
         // Only the templet's own site gets the credentials, never a host a page redirects to.
-        run.basic_auth = BasicAuth{row.nam, row.val, std::string(run_url)};
+        requests.basic_auth = BasicAuth{row.nam, row.val, std::string(site_url)};
         break;
       case kLoginUrl:
         login_url = row.val;
@@ -95,7 +95,7 @@ bool ApplyLogin(Tdm& store, HttpClient& http, RunHost& host, int templet_id,
         std::string code;
         const VerificationCodeRequest request =
             MakeVerificationRequest(http, login_url.value_or(std::string()), row.val);
-        if (!host.AskImageCode(request, code)) return false;
+        if (!ask || !ask(request, code)) return {LoginOutcome::kCancelled, {}};
         form.push_back(row.nam + "=" + code);
         break;
       }
@@ -104,17 +104,34 @@ bool ApplyLogin(Tdm& store, HttpClient& http, RunHost& host, int templet_id,
     }
   }
 
-  if (!login_url) return true;
-  RequestSettings post = run;
+  if (!login_url) return {};
+  RequestSettings post = requests;
   post.tls = HttpsAnyCase(*login_url);
   try {
     http.PostForm(*login_url, form, post);
   } catch (const HttpError& e) {
-    host.Message("Error", kLoginFailedText, RunHost::Icon::kError, RunHost::Buttons::kOk);
-    host.ShowCause(e.what());
-    return false;
+    return {LoginOutcome::kPostFailed, e.what()};
   }
-  return true;
+  return {};
+}
+
+bool ApplyLogin(Tdm& store, HttpClient& http, RunHost& host, int templet_id,
+                std::string_view run_url, RequestSettings& run) {
+  const AskImageCode ask = [&host](const VerificationCodeRequest& request, std::string& code) {
+    return host.AskImageCode(request, code);
+  };
+  const LoginResult login = PerformLogin(store, http, templet_id, run_url, ask, run);
+  switch (login.outcome) {
+    case LoginOutcome::kDone:
+      return true;
+    case LoginOutcome::kCancelled:
+      return false;
+    case LoginOutcome::kPostFailed:
+      break;
+  }
+  host.Message("Error", kLoginFailedText, RunHost::Icon::kError, RunHost::Buttons::kOk);
+  host.ShowCause(login.cause);
+  return false;
 }
 
 }  // namespace sorvane
