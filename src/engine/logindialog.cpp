@@ -97,9 +97,10 @@ TfrmLogin::TfrmLogin(Tdm& store, HttpClient& http, QWidget* parent)
   lvNvs_->setUniformRowHeights(true);
   lvNvs_->setSelectionMode(QAbstractItemView::SingleSelection);
   lvNvs_->setAllColumnsShowFocus(true);
-  lvNvs_->header()->resizeSection(kName, 150);
-  lvNvs_->header()->resizeSection(kValue, 190);
-  lvNvs_->header()->setStretchLastSection(true);
+  lvNvs_->header()->setStretchLastSection(false);
+  lvNvs_->header()->resizeSection(kName, 140);
+  lvNvs_->header()->setSectionResizeMode(kValue, QHeaderView::Stretch);
+  lvNvs_->header()->resizeSection(kImage, 40);
 
   auto* name_label = new QLabel(QStringLiteral("User name:"), pnlAuthorize_);
   name_label->setBuddy(edtNam_);
