@@ -112,6 +112,14 @@ class SourceViewerTest : public QObject {
     QVERIFY(!server->LastRequest().HasHeader("Authorization"));
     QCOMPARE(server->LastRequest().Header("Content-Type"), std::string("text/html"));
     QCOMPARE(viewer.View()->text(), QStringLiteral("<html>\n<b></b>\n</html>"));
+
+    // Without a templet an https address is still fetched over TLS, whatever came before.
+    HttpServer secure(HttpServer::Scheme::kHttps);
+    secure.On("/s", [](const ReceivedRequest&) { return Reply::Text("<i>secure</i>"); });
+    std::string url = secure.Url("/s");
+    url.replace(0, 5, "HTTPS");
+    viewer.SetURL(url);
+    QCOMPARE(viewer.View()->text(), QStringLiteral("<i>secure</i>"));
   }
 
   void aStoredLoginComesFirstWithItsCookies() {
