@@ -324,7 +324,7 @@ class SourceViewerTest : public QObject {
 
     viewer.View()->setFocus();
     QTest::keyClick(viewer.View(), Qt::Key_F, Qt::ControlModifier);
-    QCOMPARE(QApplication::focusWidget(), Child<QLineEdit>(viewer, "edtWords"));
+    QCOMPARE(viewer.focusWidget(), Child<QLineEdit>(viewer, "edtWords"));
     QCOMPARE(Child<QLineEdit>(viewer, "edtWords")->selectedText(), QStringLiteral("hello"));
     const QStringList items = [&viewer] {
       QStringList texts;
