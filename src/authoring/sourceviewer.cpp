@@ -212,7 +212,7 @@ TfrmSource::TfrmSource(Tdm& store, HttpClient& http, QWidget* parent)
 }
 
 void TfrmSource::SetCanAdd(bool can_add) {
-  canAdd_ = can_add;
+  can_add_ = can_add;
   btnAdd_->setEnabled(can_add);
 }
 
@@ -225,7 +225,7 @@ void TfrmSource::SetURL(const std::string& url) {
     return TfrmImgVal::Ask(request, owner, code);
   };
   SourcePage page;
-  const SourceLoad loaded = LoadSourcePage(store_, http_, tempId_, url, ask, page);
+  const SourceLoad loaded = LoadSourcePage(store_, http_, temp_id_, url, ask, page);
   ShowPage(loaded == SourceLoad::kLoaded ? page : SourcePage{});
   if (loaded == SourceLoad::kLoginFailed) {
     const Hidden hidden(progress_);
@@ -350,8 +350,8 @@ void TfrmSource::Add() {
       return;
     }
   }
-  if (!addColumn_) return;
-  addColumn_(InputBytes(edtTitle_), InputBytes(edtOpenTag_), InputBytes(edtCloseTag_));
+  if (!add_column_) return;
+  add_column_(InputBytes(edtTitle_), InputBytes(edtOpenTag_), InputBytes(edtCloseTag_));
   SetMessage(QStringLiteral(" Column Added. T:") + edtTitle_->text() + QStringLiteral(" O:") +
              edtOpenTag_->text() + QStringLiteral(" C:") + edtCloseTag_->text());
 }

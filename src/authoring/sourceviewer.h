@@ -61,10 +61,10 @@ class TfrmSource : public QDialog {
 
   // Whether "Add" is enabled: the editor's method is "Text tag".
   void SetCanAdd(bool can_add);
-  bool CanAdd() const { return canAdd_; }
-  void SetAddColumn(AddColumn add_column) { addColumn_ = std::move(add_column); }
+  bool CanAdd() const { return can_add_; }
+  void SetAddColumn(AddColumn add_column) { add_column_ = std::move(add_column); }
   // The templet whose stored login is used; 0: none.
-  void SetTempID(int id) { tempId_ = id; }
+  void SetTempID(int id) { temp_id_ = id; }
   // A window (the progress window) hidden while the viewer asks or tells the user something
   // during loading, and shown again afterwards.
   void SetProgressWindow(QWidget* window) { progress_ = window; }
@@ -113,9 +113,9 @@ class TfrmSource : public QDialog {
 
   Tdm& store_;
   HttpClient& http_;
-  bool canAdd_ = false;
-  AddColumn addColumn_;
-  int tempId_ = 0;
+  bool can_add_ = false;
+  AddColumn add_column_;
+  int temp_id_ = 0;
   QWidget* progress_ = nullptr;
   std::string url_;
   PageText page_;

@@ -169,7 +169,7 @@ TfrmLogin::TfrmLogin(Tdm& store, HttpClient& http, QWidget* parent)
 }
 
 void TfrmLogin::SetTempletID(int id) {
-  templetId_ = id;
+  templet_id_ = id;
   const std::vector<LoginRow> rows = ReadLoginRowsAsStored(store_, id);
   btnDelAll_->setEnabled(!rows.empty());
   const LoginSettings settings = LoginSettingsOf(rows);
@@ -261,7 +261,8 @@ void TfrmLogin::Confirm() {
     MessageBox::Warning(this, QStringLiteral("Note"), QString::fromLatin1(kFillingIncomplete));
     return;
   }
-  if (RunCommand(this, [&] { SaveLoginRows(store_, templetId_, LoginRowsOf(settings)); })) accept();
+  if (RunCommand(this, [&] { SaveLoginRows(store_, templet_id_, LoginRowsOf(settings)); }))
+    accept();
 }
 
 void TfrmLogin::DeleteAll() {
@@ -269,7 +270,7 @@ void TfrmLogin::DeleteAll() {
                            QString::fromLatin1(kDeleteAllQuestion)) != QMessageBox::Yes) {
     return;
   }
-  if (RunCommand(this, [&] { DeleteLoginRows(store_, templetId_); })) reject();
+  if (RunCommand(this, [&] { DeleteLoginRows(store_, templet_id_); })) reject();
 }
 
 bool EditLogin(QWidget* parent, Tdm& store, HttpClient& http, int templet_id) {

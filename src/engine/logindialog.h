@@ -47,7 +47,7 @@ class TfrmLogin : public QDialog {
   // The templet whose login rows are edited; setting it shows its rows (in the store's order).
   // Throws StoreError.
   void SetTempletID(int id);
-  int TempletID() const { return templetId_; }
+  int TempletID() const { return templet_id_; }
 
   // What the dialog shows now, as bytes.
   LoginSettings Settings() const;
@@ -64,7 +64,7 @@ class TfrmLogin : public QDialog {
 
   Tdm& store_;
   HttpClient& http_;
-  int templetId_ = 0;
+  int templet_id_ = 0;
 
   QRadioButton* rbAuthorize_;
   QWidget* pnlAuthorize_;
