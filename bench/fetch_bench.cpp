@@ -132,7 +132,7 @@ int main() {
   sorvane::RunContext ctx{host, store, re, state, nullptr, {}, &client};
   const sorvane::RunCommandHooks hooks;
 
-  client.GetText(server.Url("/page/0"));  // connect once before timing
+  client.GetText(server.Url("/page/0"), sorvane::RequestSettings());  // connect once before timing
 
   double best_run = 1e30;
   std::size_t run_connections = 0;

@@ -12,6 +12,10 @@
 
 namespace sorvane {
 
+// The charset of that codec, by the name the C library's converters know it: Qt's local 8-bit
+// codec is UTF-8 on the platforms the program is built for.
+inline constexpr const char* kScreenCharset = "UTF-8";
+
 // `bytes` as the screen shows them.
 inline QString ScreenText(std::string_view bytes) {
   return QString::fromLocal8Bit(bytes.data(), static_cast<qsizetype>(bytes.size()));

@@ -137,6 +137,41 @@ std::vector<LoginRow> ReadLoginRows(Tdm& store, int id) {
   return rows;
 }
 
+std::vector<LoginRow> ReadLoginRowsAsStored(Tdm& store, int id) {
+  std::vector<LoginRow> rows;
+  Query& q = store.qryM;
+  for (q.Open("select nam,val,tag from nvps where tmid=" + std::to_string(id)); !q.Eof();
+       q.Next()) {
+    rows.push_back({q.AsString(0), q.AsString(1), q.AsInt(2)});
+  }
+  return rows;
+}
+
+std::vector<std::string> SaveLoginStatements(int id, const std::vector<LoginRow>& rows) {
+  const std::string tmid = std::to_string(id);
+  std::vector<std::string> sql;
+  sql.push_back("delete from nvps where tmid=" + tmid);
+  for (const LoginRow& row : rows) {
+    if (row.tag == 2) {
+      sql.push_back("insert into nvps(tmid,val,tag) values(" + tmid + "," + QuotedStr(row.val) +
+                    ",2)");
+    } else {
+      sql.push_back("insert into nvps(tmid,nam,val,tag) values(" + tmid + "," + QuotedStr(row.nam) +
+                    "," + QuotedStr(row.val) + "," + std::to_string(row.tag) + ")");
+    }
+  }
+  return sql;
+}
+
+void SaveLoginRows(Tdm& store, int id, const std::vector<LoginRow>& rows) {
+  for (const std::string& sql : SaveLoginStatements(id, rows))
+    store.qryM.Execute(sql);
+}
+
+void DeleteLoginRows(Tdm& store, int id) {
+  store.qryM.Execute(SaveLoginStatements(id, {}).front());
+}
+
 std::string InsertTempletStatement(const TempletModel& model) {
   return "insert into tmps(tmn,typ,tag,taid) values(" + QuotedStr(model.name) + "," +
          (model.is_url ? "1" : "0") + "," + (model.is_text_tag ? "1" : "0") + "," +

@@ -120,6 +120,19 @@ TempletModel ReadTemplet(Tdm& store, int id, TempletParts parts = TempletParts::
 std::vector<std::string> ReadSources(Tdm& store, int id);
 // The login rows of templet `id`, ordered by tag.
 std::vector<LoginRow> ReadLoginRows(Tdm& store, int id);
+// The login rows of templet `id` in the store's order (the order they were written), read with
+// "select nam,val,tag from nvps where tmid=<id>": the order the login settings list shows.
+std::vector<LoginRow> ReadLoginRowsAsStored(Tdm& store, int id);
+
+// The statements that replace the login rows of templet `id` by `rows`, in their order:
+// "delete from nvps where tmid=<id>", then per row "insert into nvps(tmid,nam,val,tag)
+// values(<id>,<nam>,<val>,<tag>)", except a tag-2 row (the login URL), which is written without
+// its name: "insert into nvps(tmid,val,tag) values(<id>,<val>,2)".
+std::vector<std::string> SaveLoginStatements(int id, const std::vector<LoginRow>& rows);
+// Runs SaveLoginStatements on store.qryM; rows deleted before a failing insert stay deleted.
+void SaveLoginRows(Tdm& store, int id, const std::vector<LoginRow>& rows);
+// Deletes every login row of templet `id`: "delete from nvps where tmid=<id>".
+void DeleteLoginRows(Tdm& store, int id);
 
 // The statements that save the editable parts of `model` (head, sources, expression for the
 // regular-expression method, columns in their list order), for a templet that is already stored

@@ -214,12 +214,6 @@ std::string EncodeFormBody(const std::vector<std::string>& lines) {
 struct HttpClient::Impl {
   enum class Method { kGet, kPost };
 
-  struct BasicAuth {
-    std::string user;
-    std::string password;
-    std::optional<Origin> origin;
-  };
-
   // The multi handle holds the connection cache, the easy handle (the last member, so that it
   // goes first and never outlives the buffers it points to) the cookie store; both live as long
   // as the client. The easy handle is added to the multi handle only during a request.
@@ -229,9 +223,6 @@ struct HttpClient::Impl {
 
   std::function<void()> pump;
   Clock::time_point next_pump = Clock::now();
-  bool tls = false;
-  std::string content_type = kFormContentType;
-  std::optional<BasicAuth> auth;
   std::size_t body_limit = kDefaultBodyLimit;
 
   // State of the request in progress; the response fields are those of the latest response of a
@@ -240,6 +231,7 @@ struct HttpClient::Impl {
   bool stop_requested = false;
   std::string body;
   std::string status_line;
+  std::string response_type;  // Content-Type of the final response
   int header_lines = 0;
   std::optional<std::string> content_length;  // as ContentLengthOf gives it
   std::optional<std::string> location;
@@ -250,12 +242,14 @@ struct HttpClient::Impl {
 
   Impl();
   std::string Perform(Method method, std::string_view address, std::string_view post_body,
-                      const std::string& type);
+                      const RequestSettings& settings, const std::string& type);
   UrlHandle Resolve(std::string_view address) const;
-  void RequireServed(CURLU* url, std::string_view address) const;
+  static void RequireServed(CURLU* url, std::string_view address, bool tls);
   UrlHandle RedirectTarget(CURLU* from) const;
-  void Configure(Method method, CURLU* url, std::string_view post_body, const std::string& type);
-  long Transfer(Method method, CURLU* url, std::string_view post_body, const std::string& type);
+  void Configure(Method method, CURLU* url, std::string_view post_body,
+                 const RequestSettings& settings, const std::string& type);
+  long Transfer(Method method, CURLU* url, std::string_view post_body,
+                const RequestSettings& settings, const std::string& type);
   bool Wait();  // false when stopped
   CURLcode Result();
   void RememberFinalUrl(CURLU* requested);
@@ -355,7 +349,7 @@ UrlHandle HttpClient::Impl::Resolve(std::string_view address) const {
   throw HttpError(message);
 }
 
-void HttpClient::Impl::RequireServed(CURLU* url, std::string_view address) const {
+void HttpClient::Impl::RequireServed(CURLU* url, std::string_view address, bool tls) {
   const std::string scheme = AsciiLower(UrlPart(url, CURLUPART_SCHEME).value_or(""));
   if (scheme == "https" && !tls) {
     throw HttpError("TLS is off: the https address " + std::string(address) + " is refused");
@@ -376,13 +370,13 @@ UrlHandle HttpClient::Impl::RedirectTarget(CURLU* from) const {
 }
 
 void HttpClient::Impl::Configure(Method method, CURLU* url, std::string_view post_body,
-                                 const std::string& type) {
+                                 const RequestSettings& settings, const std::string& type) {
   CURL* e = easy.get();
   const auto text = UrlPart(url, CURLUPART_URL);
   if (!text) throw HttpError("Invalid address");
   Set(e, CURLOPT_URL, text->c_str());
 
-  const char* protocols = tls ? "http,https" : "http";
+  const char* protocols = settings.tls ? "http,https" : "http";
   Set(e, CURLOPT_PROTOCOLS_STR, protocols);
   Set(e, CURLOPT_REDIR_PROTOCOLS_STR, protocols);
 
@@ -396,7 +390,15 @@ void HttpClient::Impl::Configure(Method method, CURLU* url, std::string_view pos
   Set(e, CURLOPT_HTTPHEADER, list.get());
   headers = std::move(list);
 
-  const bool authorised = auth && auth->origin && OriginOf(url) == auth->origin;
+  const std::optional<BasicAuth>& auth = settings.basic_auth;
+  bool authorised = false;
+  if (auth) {
+    CURLUcode rc = CURLUE_OK;
+    const UrlHandle origin_url = ParseUrl(nullptr, auth->origin_url, rc);
+    const std::optional<Origin> origin =
+        rc == CURLUE_OK ? OriginOf(origin_url.get()) : std::nullopt;
+    authorised = origin && OriginOf(url) == origin;
+  }
   if (authorised) {
     Set(e, CURLOPT_HTTPAUTH, static_cast<long>(CURLAUTH_BASIC));
     Set(e, CURLOPT_USERNAME, auth->user.c_str());
@@ -524,10 +526,11 @@ void HttpClient::Impl::KeepSecureCookies(const std::vector<CookieLine>& before) 
 }
 
 long HttpClient::Impl::Transfer(Method method, CURLU* url, std::string_view post_body,
-                                const std::string& type) {
-  Configure(method, url, post_body, type);
+                                const RequestSettings& settings, const std::string& type) {
+  Configure(method, url, post_body, settings, type);
   body.clear();
   status_line.clear();
+  response_type.clear();
   header_lines = 0;
   content_length.reset();
   location.reset();
@@ -553,6 +556,11 @@ long HttpClient::Impl::Transfer(Method method, CURLU* url, std::string_view post
     Attached attached{*this};
     finished = Wait();
     if (finished) result = Result();
+    char* answered_type = nullptr;
+    if (curl_easy_getinfo(easy.get(), CURLINFO_CONTENT_TYPE, &answered_type) == CURLE_OK &&
+        answered_type) {
+      response_type = answered_type;
+    }
     RememberFinalUrl(url);
     // Removing an unfinished transfer closes its connection: the server sees the disconnect.
   }
@@ -574,10 +582,12 @@ long HttpClient::Impl::Transfer(Method method, CURLU* url, std::string_view post
 // answered by 307 or 308 is sent again only to its own origin: its body holds a login's
 // password, which no redirect may carry to another site.
 std::string HttpClient::Impl::Perform(Method method, std::string_view address,
-                                      std::string_view post_body, const std::string& type) {
+                                      std::string_view post_body, const RequestSettings& settings,
+                                      const std::string& type) {
   if (busy) throw HttpError("Another request is in progress");
+  response_type.clear();
   UrlHandle url = Resolve(address);
-  RequireServed(url.get(), address);
+  RequireServed(url.get(), address, settings.tls);
   const std::optional<Origin> post_origin = OriginOf(url.get());
   std::string request_type = type;
   busy = true;
@@ -588,12 +598,12 @@ std::string HttpClient::Impl::Perform(Method method, std::string_view address,
   } idle{*this};
 
   for (long redirects = 0;; ++redirects) {
-    const long code = Transfer(method, url.get(), post_body, request_type);
+    const long code = Transfer(method, url.get(), post_body, settings, request_type);
     if (code >= 300 && code <= 399 && code != 304 && location) {
       if (redirects == kMaxRedirects) throw HttpError("too many redirects");
       UrlHandle target = RedirectTarget(url.get());
       const std::string text = UrlPart(target.get(), CURLUPART_URL).value_or(*location);
-      RequireServed(target.get(), text);
+      RequireServed(target.get(), text, settings.tls);
       if (method == Method::kPost) {
         if (code == 307 || code == 308) {
           if (OriginOf(target.get()) != post_origin) {
@@ -624,52 +634,27 @@ void HttpClient::SetPump(std::function<void()> pump) {
   impl_->pump = std::move(pump);
 }
 
-void HttpClient::SetUseTls(bool on) {
-  impl_->tls = on;
-}
-
-bool HttpClient::UseTls() const {
-  return impl_->tls;
-}
-
-void HttpClient::SetContentType(std::string content_type) {
-  impl_->content_type = std::move(content_type);
-}
-
-const std::string& HttpClient::ContentType() const {
-  return impl_->content_type;
-}
-
-void HttpClient::SetBasicAuth(std::string user, std::string password, std::string_view origin_url) {
-  CURLUcode rc = CURLUE_OK;
-  UrlHandle url = ParseUrl(nullptr, origin_url, rc);
-  std::optional<Origin> origin;
-  if (rc == CURLUE_OK) origin = OriginOf(url.get());
-  impl_->auth = Impl::BasicAuth{std::move(user), std::move(password), std::move(origin)};
-}
-
-void HttpClient::ClearBasicAuth() {
-  impl_->auth.reset();
-}
-
 void HttpClient::SetBodyLimit(std::size_t bytes) {
   impl_->body_limit = bytes;
 }
 
-std::string HttpClient::GetText(std::string_view url) {
-  return impl_->Perform(Impl::Method::kGet, url, {}, impl_->content_type);
+std::string HttpClient::GetText(std::string_view url, const RequestSettings& settings) {
+  return impl_->Perform(Impl::Method::kGet, url, {}, settings, settings.content_type);
 }
 
-std::string HttpClient::GetBytes(std::string_view url) {
-  return impl_->Perform(Impl::Method::kGet, url, {}, impl_->content_type);
+std::string HttpClient::GetBytes(std::string_view url, const RequestSettings& settings) {
+  return impl_->Perform(Impl::Method::kGet, url, {}, settings, settings.content_type);
 }
 
-std::string HttpClient::PostForm(std::string_view url, const std::vector<std::string>& lines) {
-  return impl_->Perform(Impl::Method::kPost, url, EncodeFormBody(lines), kFormContentType);
+std::string HttpClient::PostForm(std::string_view url, const std::vector<std::string>& lines,
+                                 const RequestSettings& settings) {
+  return impl_->Perform(Impl::Method::kPost, url, EncodeFormBody(lines), settings,
+                        kFormContentType);
 }
 
-std::string HttpClient::Post(std::string_view url, std::string_view body) {
-  return impl_->Perform(Impl::Method::kPost, url, body, impl_->content_type);
+std::string HttpClient::Post(std::string_view url, std::string_view body,
+                             const RequestSettings& settings) {
+  return impl_->Perform(Impl::Method::kPost, url, body, settings, settings.content_type);
 }
 
 void HttpClient::Stop() {
@@ -678,6 +663,10 @@ void HttpClient::Stop() {
 
 bool HttpClient::Busy() const {
   return impl_->busy;
+}
+
+std::string HttpClient::ResponseContentType() const {
+  return impl_->response_type;
 }
 
 std::string HttpClient::LastUrl() const {

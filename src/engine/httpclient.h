@@ -18,6 +18,10 @@
 // own origin (scheme, host and port): a redirect to another origin fails the request and sends
 // nothing there. A response whose Content-Length headers disagree, or are no length, fails.
 //
+// Shared and per request: the cookies and the open connections belong to the client and serve
+// every caller; TLS, the content type and basic authentication are stated by each request
+// (RequestSettings) and nothing of them stays behind for the next caller.
+//
 // Addresses: an absolute address is used as it stands (spaces are sent as %20). An address
 // without scheme and host is resolved against the previous request's final address (after its
 // redirects), the way a browser resolves a link on that page; with no previous request it fails.
@@ -33,6 +37,7 @@
 #include <cstddef>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <stdexcept>
 #include <string>
 #include <string_view>
@@ -56,6 +61,26 @@ class HttpError : public std::runtime_error {
 // are removed.
 std::string EncodeFormBody(const std::vector<std::string>& lines);
 
+// Basic authentication for the requests to one site.
+struct BasicAuth {
+  std::string user;
+  std::string password;
+  // Only requests whose scheme, host and port are those of this address carry the credentials,
+  // redirects included; an address that is no valid absolute address matches no request.
+  std::string origin_url;
+};
+
+// What one request states about itself.
+struct RequestSettings {
+  // On: https and plain http addresses are served. Off: an https address fails, also when a
+  // redirect leads there.
+  bool tls = false;
+  // The Content-Type header; empty sends none.
+  std::string content_type;
+  // Credentials for one site; none: no Authorization header.
+  std::optional<BasicAuth> basic_auth;
+};
+
 class HttpClient {
  public:
   static constexpr std::size_t kDefaultBodyLimit = std::size_t{256} << 20;
@@ -76,41 +101,31 @@ class HttpClient {
   // and propagates. Empty: nothing is called.
   void SetPump(std::function<void()> pump);
 
-  // With TLS off (the initial state) an https address fails, also when a redirect leads there;
-  // with TLS on both https and plain http addresses are served.
-  void SetUseTls(bool on);
-  bool UseTls() const;
-
-  // The Content-Type header of later requests; empty sends none. Initially the form type.
-  void SetContentType(std::string content_type);
-  const std::string& ContentType() const;
-
-  // Basic authentication for later requests whose scheme, host and port are those of
-  // `origin_url`; requests elsewhere, and redirects that leave that origin, carry no credentials.
-  // An origin_url that is no valid absolute address matches no request.
-  void SetBasicAuth(std::string user, std::string password, std::string_view origin_url);
-  void ClearBasicAuth();
-
   // The largest response body accepted; a longer one fails the request. kDefaultBodyLimit unless
   // changed (tests lower it).
   void SetBodyLimit(std::size_t bytes);
 
-  // GET; the response body, byte for byte.
-  std::string GetText(std::string_view url);
+  // GET with `settings`; the response body, byte for byte.
+  std::string GetText(std::string_view url, const RequestSettings& settings);
   // The same transfer, for binary content (images).
-  std::string GetBytes(std::string_view url);
-  // POST of EncodeFormBody(lines) with the form content type (the setting of SetContentType is
-  // left as it was), as HTTP/1.0 on a new connection that is closed afterwards; later requests
-  // are HTTP/1.1 again. Redirects after it are followed (as GET) and their cookies kept. Returns
-  // the response body.
-  std::string PostForm(std::string_view url, const std::vector<std::string>& lines);
-  // As PostForm with a body sent exactly as given and the current content type.
-  std::string Post(std::string_view url, std::string_view body);
+  std::string GetBytes(std::string_view url, const RequestSettings& settings);
+  // POST of EncodeFormBody(lines) with the form content type (whatever settings.content_type
+  // says), as HTTP/1.0 on a new connection that is closed afterwards; later requests are HTTP/1.1
+  // again. Redirects after it are followed (as GET) and their cookies kept. Returns the response
+  // body.
+  std::string PostForm(std::string_view url, const std::vector<std::string>& lines,
+                       const RequestSettings& settings);
+  // As PostForm with a body sent exactly as given and settings.content_type.
+  std::string Post(std::string_view url, std::string_view body, const RequestSettings& settings);
 
   // Aborts the request in progress (its connection is closed) so that the waiting call throws
   // HttpError; does nothing when no request is in progress.
   void Stop();
   bool Busy() const;
+
+  // The Content-Type header of the previous request's final response (for example
+  // "text/html; charset=windows-1251"); empty when it had none or failed before an answer.
+  std::string ResponseContentType() const;
 
   // The final address of the previous request (after redirects); relative addresses resolve
   // against it. Empty before the first request.

@@ -93,8 +93,8 @@ std::string ImageFolder(const TTemplet& templet) {
   return folder;
 }
 
-std::string DownloadImage(Tdm& store, HttpClient& http, const TTemplet& templet,
-                          std::string_view address) {
+std::string DownloadImage(Tdm& store, HttpClient& http, const RequestSettings& settings,
+                          const TTemplet& templet, std::string_view address) {
   std::string trimmed(address);
   TrimInPlace(trimmed);
   if (trimmed.empty()) return {};
@@ -103,7 +103,7 @@ std::string DownloadImage(Tdm& store, HttpClient& http, const TTemplet& templet,
   const std::string name = "img-" + NextImageNo(store) + ImageExtension(address);
   if (!IsPlainFileName(name)) return {};
   try {
-    const std::string bytes = http.GetBytes(address);
+    const std::string bytes = http.GetBytes(address, settings);
     if (!SaveImage(folder, name, bytes)) return {};
   } catch (const std::exception&) {
     // A failed request or a name the file system refuses: the cell stays empty, no message.

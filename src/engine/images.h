@@ -12,6 +12,7 @@
 namespace sorvane {
 
 class HttpClient;
+struct RequestSettings;
 class Tdm;
 
 // Raises the image counter and returns its new value as text, through store.qryN (qryM may hold
@@ -36,8 +37,9 @@ std::string ImageFolder(const TTemplet& templet);
 // An address that is empty after removing blanks and control characters at both ends gives
 // empty text and spends no number. Any other failure (the request, a name the file system
 // refuses, a name that would leave the folder, the write) gives empty text; its number stays
-// spent. Relative addresses resolve against the page `http` fetched last.
-std::string DownloadImage(Tdm& store, HttpClient& http, const TTemplet& templet,
-                          std::string_view address);
+// spent. The request is made with `settings` (the run's); relative addresses resolve against the
+// page `http` fetched last.
+std::string DownloadImage(Tdm& store, HttpClient& http, const RequestSettings& settings,
+                          const TTemplet& templet, std::string_view address);
 
 }  // namespace sorvane

@@ -21,6 +21,13 @@ bool HttpsAnyCase(std::string_view address) {
   return address.size() >= kHttps.size() && PosText(kHttps, address.substr(0, kHttps.size())) == 1;
 }
 
+RequestSettings RunRequestSettings(std::string_view run_url) {
+  RequestSettings settings;
+  settings.tls = HttpsAnyCase(run_url);
+  settings.content_type = "text/html";
+  return settings;
+}
+
 std::string_view ImageFormatOf(std::string_view bytes) {
   if (bytes.size() < 2) return {};
   const auto b0 = static_cast<unsigned char>(bytes[0]);
@@ -38,20 +45,22 @@ VerificationCodeRequest MakeVerificationRequest(HttpClient& http, std::string lo
   request.login_url = std::move(login_url);
   request.image_url = std::move(image_url);
   request.open_login_page = [&http](std::string_view url) {
-    http.SetUseTls(url.starts_with(kHttps));
-    http.SetContentType("text/html");
+    RequestSettings settings;
+    settings.tls = url.starts_with(kHttps);
+    settings.content_type = "text/html";
     try {
-      http.GetText(url);
+      http.GetText(url, settings);
       return true;
     } catch (const HttpError&) {
       return false;
     }
   };
   request.fetch_image = [&http](std::string_view url, std::string& bytes) {
-    http.SetUseTls(url.starts_with(kHttps));
-    http.SetContentType("image/*");
+    RequestSettings settings;
+    settings.tls = url.starts_with(kHttps);
+    settings.content_type = "image/*";
     try {
-      bytes = http.GetBytes(url);
+      bytes = http.GetBytes(url, settings);
       return true;
     } catch (const HttpError&) {
       return false;
@@ -60,9 +69,9 @@ VerificationCodeRequest MakeVerificationRequest(HttpClient& http, std::string lo
   return request;
 }
 
-bool ApplyLogin(Tdm& store, HttpClient& http, RunHost& host, int templet_id,
-                std::string_view run_url) {
-  http.ClearBasicAuth();
+LoginResult PerformLogin(Tdm& store, HttpClient& http, int templet_id, std::string_view site_url,
+                         const AskImageCode& ask, RequestSettings& requests) {
+  requests.basic_auth.reset();
 
   // Read at once: the verification question lets the window process events, and with them
   // commands that use qryM.
@@ -74,7 +83,7 @@ bool ApplyLogin(Tdm& store, HttpClient& http, RunHost& host, int templet_id,
     switch (row.tag) {
       case kLoginBasicAuth:
         // Only the templet's own site gets the credentials, never a host a page redirects to.
-        http.SetBasicAuth(row.nam, row.val, run_url);
+        requests.basic_auth = BasicAuth{row.nam, row.val, std::string(site_url)};
         break;
       case kLoginUrl:
         login_url = row.val;
@@ -86,7 +95,7 @@ bool ApplyLogin(Tdm& store, HttpClient& http, RunHost& host, int templet_id,
         std::string code;
         const VerificationCodeRequest request =
             MakeVerificationRequest(http, login_url.value_or(std::string()), row.val);
-        if (!host.AskImageCode(request, code)) return false;
+        if (!ask || !ask(request, code)) return {LoginOutcome::kCancelled, {}};
         form.push_back(row.nam + "=" + code);
         break;
       }
@@ -95,16 +104,34 @@ bool ApplyLogin(Tdm& store, HttpClient& http, RunHost& host, int templet_id,
     }
   }
 
-  if (!login_url) return true;
-  http.SetUseTls(HttpsAnyCase(*login_url));
+  if (!login_url) return {};
+  RequestSettings post = requests;
+  post.tls = HttpsAnyCase(*login_url);
   try {
-    http.PostForm(*login_url, form);
+    http.PostForm(*login_url, form, post);
   } catch (const HttpError& e) {
-    host.Message("Error", kLoginFailedText, RunHost::Icon::kError, RunHost::Buttons::kOk);
-    host.ShowCause(e.what());
-    return false;
+    return {LoginOutcome::kPostFailed, e.what()};
   }
-  return true;
+  return {};
+}
+
+bool ApplyLogin(Tdm& store, HttpClient& http, RunHost& host, int templet_id,
+                std::string_view run_url, RequestSettings& run) {
+  const AskImageCode ask = [&host](const VerificationCodeRequest& request, std::string& code) {
+    return host.AskImageCode(request, code);
+  };
+  const LoginResult login = PerformLogin(store, http, templet_id, run_url, ask, run);
+  switch (login.outcome) {
+    case LoginOutcome::kDone:
+      return true;
+    case LoginOutcome::kCancelled:
+      return false;
+    case LoginOutcome::kPostFailed:
+      break;
+  }
+  host.Message("Error", kLoginFailedText, RunHost::Icon::kError, RunHost::Buttons::kOk);
+  host.ShowCause(login.cause);
+  return false;
 }
 
 }  // namespace sorvane

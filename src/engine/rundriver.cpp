@@ -57,14 +57,15 @@ void ReadStoredFiles(RunContext& ctx, PageExtractor& extract, const TTemplet& te
 // The per-page protocol of a web run.
 class WebPageVisitor : public PageVisitor {
  public:
-  WebPageVisitor(RunHost& host, HttpClient& http, PageExtractor& extract)
-      : host_(host), http_(http), extract_(extract) {}
+  WebPageVisitor(RunHost& host, HttpClient& http, const RequestSettings& requests,
+                 PageExtractor& extract)
+      : host_(host), http_(http), requests_(requests), extract_(extract) {}
 
   bool Visit(const std::string& url, std::string_view field_value, VisitedPage& page) override {
     if (!host_.StopEnabled()) return false;
     ShowLoading(host_, url);
     try {
-      page.text = http_.GetText(url);
+      page.text = http_.GetText(url, requests_);
     } catch (const HttpError& e) {
       // Also a transfer that Stop cut off.
       std::string text(kFailLoadingText);
@@ -83,6 +84,7 @@ class WebPageVisitor : public PageVisitor {
  private:
   RunHost& host_;
   HttpClient& http_;
+  const RequestSettings& requests_;
   PageExtractor& extract_;
 };
 
@@ -115,18 +117,19 @@ class RunPump {
   RunHost& host_;
 };
 
-// The web source steps: the templet's first URL, its tags, the login, then its pages.
-void ReadWebPages(RunContext& ctx, PageExtractor& extract, const TTemplet& templet) {
+// The web source steps: the templet's first URL, its tags, the login, then its pages. `requests`
+// becomes the settings of the run's requests, pages and images.
+void ReadWebPages(RunContext& ctx, PageExtractor& extract, const TTemplet& templet,
+                  RequestSettings& requests) {
   const std::vector<std::string> sources = ReadSources(ctx.store, templet.ID);
   if (sources.empty()) return;
   const std::string& url = sources.front();
   const SourceTags tags = ParseSourceTags(ctx.re, url);
 
   HttpClient& http = *ctx.http;
-  if (!ApplyLogin(ctx.store, http, ctx.host, templet.ID, url)) return;
-  http.SetContentType("text/html");
-  http.SetUseTls(HttpsAnyCase(url));
-  WebPageVisitor visitor(ctx.host, http, extract);
+  requests = RunRequestSettings(url);
+  if (!ApplyLogin(ctx.store, http, ctx.host, templet.ID, url, requests)) return;
+  WebPageVisitor visitor(ctx.host, http, requests, extract);
   WalkSourcePages(ctx.store, ctx.re, url, tags, visitor);
 }
 
@@ -194,10 +197,15 @@ void ExecuteTemplet(RunContext& ctx, const TTemplet& templet,
 
   RunDefinitions defs;
   if (!LoadRunDefinitions(ctx.store, templet, defs, ctx.state.rules)) return;
+  // A local run's images may be on any site, over either scheme; a web run states its own
+  // settings once its URL and login are known.
+  RequestSettings requests;
+  requests.tls = true;
+  requests.content_type = "text/html";
   ImageDownload download = ctx.download_image;
   if (!download && ctx.http != nullptr) {
-    download = [&ctx, &templet](std::string_view address) {
-      return DownloadImage(ctx.store, *ctx.http, templet, address);
+    download = [&ctx, &templet, &requests](std::string_view address) {
+      return DownloadImage(ctx.store, *ctx.http, requests, templet, address);
     };
   }
   PageExtractor extract(ctx, defs, std::move(download));
@@ -206,7 +214,7 @@ void ExecuteTemplet(RunContext& ctx, const TTemplet& templet,
     if (ctx.web != nullptr) {
       ctx.web->Walk(templet, extract);
     } else {
-      ReadWebPages(ctx, extract, templet);
+      ReadWebPages(ctx, extract, templet, requests);
     }
   } else if (!files.empty()) {
     ReadLocalFiles(ctx, extract, files);

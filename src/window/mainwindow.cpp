@@ -22,6 +22,7 @@
 #include <utility>
 #include <vector>
 
+#include "authoring/sourceviewer.h"
 #include "authoring/templeteditor.h"
 #include "core/errorbox.h"
 #include "core/filedialog.h"
@@ -32,6 +33,7 @@
 #include "core/store.h"
 #include "core/templetstore.h"
 #include "designer/setuptabdialog.h"
+#include "engine/logindialog.h"
 #include "import/importcommand.h"
 #include "output/csvcommand.h"
 #include "output/outputdialog.h"
@@ -516,6 +518,17 @@ bool TfrmMain::RunCommand(const std::function<void()>& command) {
 
 void TfrmMain::EditTemplet(int id) {
   TempletEditorServices services;
+  services.edit_login = [this](QWidget* parent, int templet_id) {
+    EditLogin(parent, store_, http_, templet_id);
+  };
+  services.view_source = [this](TfrmTemplet& editor, int templet_id, const std::string& url,
+                                bool can_add) {
+    ViewSource(&editor, store_, http_, templet_id, url, can_add,
+               [&editor](const std::string& title, const std::string& open_tag,
+                         const std::string& close_tag) {
+                 editor.AddSourceColumn(title, open_tag, close_tag);
+               });
+  };
   sorvane::EditTemplet(this, store_, re_, id, services,
                        [this, id](const TTemplet& templet, const std::string& name) {
                          if (id == 0) {

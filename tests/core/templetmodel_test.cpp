@@ -87,5 +87,34 @@ TEST(TempletModel, SaveStatementsOfAStoredTemplet) {
     EXPECT_EQ(sql.find("exps"), std::string::npos) << sql;
 }
 
+TEST(TempletModel, LoginRowsReplaceTheStoredOnesAndReadBackInTheirOrder) {
+  test::StoreFixture f;
+  const std::vector<LoginRow> rows = {
+      {"", "http://h/login?a='1'", 2}, {"code", "http://h/c.gif", 4}, {"user", "jo", 3}};
+  EXPECT_EQ(SaveLoginStatements(5, rows),
+            (std::vector<std::string>{
+                "delete from nvps where tmid=5",
+                "insert into nvps(tmid,val,tag) values(5,'http://h/login?a=''1''',2)",
+                "insert into nvps(tmid,nam,val,tag) values(5,'code','http://h/c.gif',4)",
+                "insert into nvps(tmid,nam,val,tag) values(5,'user','jo',3)"}));
+
+  f.Exec("insert into nvps(tmid,nam,val,tag) values(5,'old','row',1)");
+  f.Exec("insert into nvps(tmid,nam,val,tag) values(6,'other','templet',1)");
+  SaveLoginRows(f.Store(), 5, rows);
+  const std::vector<LoginRow> stored = ReadLoginRowsAsStored(f.Store(), 5);
+  ASSERT_EQ(stored.size(), 3u);
+  for (std::size_t i = 0; i < rows.size(); ++i) {
+    EXPECT_EQ(stored[i].nam, rows[i].nam);
+    EXPECT_EQ(stored[i].val, rows[i].val);
+    EXPECT_EQ(stored[i].tag, rows[i].tag);
+  }
+  // A run reads them by tag.
+  EXPECT_EQ(ReadLoginRows(f.Store(), 5)[1].nam, "user");
+
+  DeleteLoginRows(f.Store(), 5);
+  EXPECT_TRUE(ReadLoginRowsAsStored(f.Store(), 5).empty());
+  EXPECT_EQ(ReadLoginRowsAsStored(f.Store(), 6).size(), 1u);
+}
+
 }  // namespace
 }  // namespace sorvane

@@ -28,6 +28,14 @@
 namespace sorvane {
 namespace {
 
+// Every address served, https and plain.
+RequestSettings TlsOn() {
+  RequestSettings settings;
+  settings.tls = true;
+  return settings;
+}
+const RequestSettings kTls = TlsOn();
+
 using namespace std::chrono_literals;
 using namespace std::string_literals;
 using Clock = std::chrono::steady_clock;
@@ -266,13 +274,12 @@ TEST_F(FaultTest, PlainHttpLeavesSecureCookiesAlone) {
         "sid=evil; Secure; Path=/", "extra=1; Secure; Path=/"}) {
     SCOPED_TRACE(attack);
     HttpClient client;
-    client.SetUseTls(true);
     set_cookie = "sid=good; Secure; Path=/";
-    client.GetText(secure.Url("/set"));
+    client.GetText(secure.Url("/set"), kTls);
     set_cookie = attack;
-    client.GetText(plain.Url("/set"));
-    client.GetText(secure.Url("/check"));
-    client.GetText(secure.Url("/deeper/check"));
+    client.GetText(plain.Url("/set"), kTls);
+    client.GetText(secure.Url("/check"), kTls);
+    client.GetText(secure.Url("/deeper/check"), kTls);
     for (const test::ReceivedRequest& r : secure.Requests()) {
       if (r.path.ends_with("/check")) {
         EXPECT_EQ(r.Header("Cookie"), "sid=good") << r.path;
@@ -282,12 +289,11 @@ TEST_F(FaultTest, PlainHttpLeavesSecureCookiesAlone) {
   }
   // Over https the same cookie is replaced as usual.
   HttpClient client;
-  client.SetUseTls(true);
   set_cookie = "sid=good; Secure; Path=/";
-  client.GetText(secure.Url("/set"));
+  client.GetText(secure.Url("/set"), kTls);
   set_cookie = "sid=new; Secure; Path=/";
-  client.GetText(secure.Url("/set"));
-  client.GetText(secure.Url("/check"));
+  client.GetText(secure.Url("/set"), kTls);
+  client.GetText(secure.Url("/check"), kTls);
   EXPECT_EQ(secure.LastRequest().Header("Cookie"), "sid=new");
 }
 
@@ -331,7 +337,7 @@ TEST_F(ImageFaultTest, AFailedOrStoppedDownloadLeavesNoFile) {
   };
   for (const std::string path : {"/reset.gif", "/stall.gif"}) {
     SCOPED_TRACE(path);
-    EXPECT_EQ(DownloadImage(store, http, templet, site.Url(path)), "");
+    EXPECT_EQ(DownloadImage(store, http, RequestSettings(), templet, site.Url(path)), "");
     EXPECT_EQ(Files(), std::vector<std::string>{});
   }
 }
@@ -342,13 +348,14 @@ TEST_F(ImageFaultTest, AnImageIsNeverSeenHalfWritten) {
     // Room for the store's own writes, not for the image.
     const rlimit limit{kImageSize / 4, kImageSize / 4};
     setrlimit(RLIMIT_FSIZE, &limit);
-    DownloadImage(store, http, templet, site.Url("/a.gif"));
+    DownloadImage(store, http, RequestSettings(), templet, site.Url("/a.gif"));
   };
   EXPECT_EXIT(killed_while_writing(), testing::KilledBySignal(SIGXFSZ), "");
   for (const std::string& name : Files())
     EXPECT_FALSE(name.starts_with("img-")) << name;
   // Unhindered, the image takes its name whole.
-  const std::string name = DownloadImage(store, http, templet, site.Url("/a.gif"));
+  const std::string name =
+      DownloadImage(store, http, RequestSettings(), templet, site.Url("/a.gif"));
   EXPECT_EQ(std::filesystem::file_size(images.Path() / name), kImageSize);
 }
 
@@ -356,7 +363,8 @@ TEST_F(ImageFaultTest, ALinkOfTheImagesNameIsReplacedNotFollowed) {
   const std::string outside = dir.Write("outside.txt", "keep me");
   store.qryM.Execute("update opts set val='40' where tmid=0 and oid=1");
   std::filesystem::create_symlink(outside, images.Path() / "img-41.gif");
-  EXPECT_EQ(DownloadImage(store, http, templet, site.Url("/a.gif")), "img-41.gif");
+  EXPECT_EQ(DownloadImage(store, http, RequestSettings(), templet, site.Url("/a.gif")),
+            "img-41.gif");
   std::ifstream in(outside);
   EXPECT_TRUE(std::string(std::istreambuf_iterator<char>(in), {}) == "keep me");
   EXPECT_FALSE(std::filesystem::is_symlink(images.Path() / "img-41.gif"));

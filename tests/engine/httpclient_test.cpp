@@ -5,8 +5,10 @@
 #include <algorithm>
 #include <chrono>
 #include <cstdlib>
+#include <optional>
 #include <string>
 #include <thread>
+#include <utility>
 #include <vector>
 
 #include "support/httpserver.h"
@@ -21,6 +23,17 @@ using test::RawServer;
 using test::ReceivedRequest;
 using test::Reply;
 using Clock = std::chrono::steady_clock;
+
+RequestSettings Settings(bool tls, std::string type = "", std::optional<BasicAuth> auth = {}) {
+  RequestSettings settings;
+  settings.tls = tls;
+  settings.content_type = std::move(type);
+  settings.basic_auth = std::move(auth);
+  return settings;
+}
+// Plain connections, no content type, no credentials.
+const RequestSettings kPlain = Settings(false);
+const RequestSettings kTls = Settings(true);
 
 // ---------------------------------------------------------------------------------------------
 // Form body encoding
@@ -75,14 +88,26 @@ TEST_F(HttpClientTest, BodyArrivesByteForByte) {
     bytes += static_cast<char>(i);
   bytes += bytes;
   Serve("/bin", bytes);
-  EXPECT_EQ(client.GetText(server.Url("/bin")), bytes);
-  EXPECT_EQ(client.GetBytes(server.Url("/bin")), bytes);
+  EXPECT_EQ(client.GetText(server.Url("/bin"), kPlain), bytes);
+  EXPECT_EQ(client.GetBytes(server.Url("/bin"), kPlain), bytes);
+}
+
+TEST_F(HttpClientTest, TellsTheContentTypeOfTheLastResponse) {
+  server.On("/cp", [](const ReceivedRequest&) {
+    Reply r = Reply::Text("x");
+    r.content_type = "text/html; charset=windows-1251";
+    return r;
+  });
+  EXPECT_EQ(client.ResponseContentType(), "");
+  client.GetText(server.Url("/cp"), kPlain);
+  EXPECT_EQ(client.ResponseContentType(), "text/html; charset=windows-1251");
+  EXPECT_THROW(client.GetText("http://127.0.0.1:1/", kPlain), HttpError);
+  EXPECT_EQ(client.ResponseContentType(), "");
 }
 
 TEST_F(HttpClientTest, SendsTheProfileHeaders) {
   Serve("/p", "x");
-  client.SetContentType("text/html");
-  client.GetText(server.Url("/p"));
+  client.GetText(server.Url("/p"), Settings(false, "text/html"));
   const ReceivedRequest r = server.LastRequest();
   EXPECT_EQ(r.RequestLine(), "GET /p HTTP/1.1");
   EXPECT_EQ(r.Header("Accept"), "text/html, */*");
@@ -101,8 +126,7 @@ TEST_F(HttpClientTest, ContentTypeSentOnlyWhenSet) {
   for (const Case& c : {Case{"text/html", true}, Case{"image/*", true}, Case{"", false},
                         Case{"application/x-www-form-urlencoded", true}}) {
     SCOPED_TRACE(c.type);
-    client.SetContentType(c.type);
-    client.GetText(server.Url("/p"));
+    client.GetText(server.Url("/p"), Settings(false, c.type));
     const ReceivedRequest r = server.LastRequest();
     EXPECT_EQ(r.HasHeader("Content-Type"), c.sent);
     EXPECT_EQ(r.Header("Content-Type"), c.type);
@@ -135,10 +159,10 @@ TEST_F(HttpClientTest, OnlyTwoHundredsSucceed) {
       return r;
     });
     if (c.ok) {
-      EXPECT_NO_THROW(client.GetText(server.Url(path)));
+      EXPECT_NO_THROW(client.GetText(server.Url(path), kPlain));
     } else {
       try {
-        client.GetText(server.Url(path));
+        client.GetText(server.Url(path), kPlain);
         ADD_FAILURE() << "no error";
       } catch (const HttpError& e) {
         EXPECT_EQ(std::string(e.what()), c.message);
@@ -148,7 +172,7 @@ TEST_F(HttpClientTest, OnlyTwoHundredsSucceed) {
 }
 
 TEST_F(HttpClientTest, AnUnknownPageIsAFailureNotAnEmptyPage) {
-  EXPECT_THROW(client.GetText(server.Url("/missing")), HttpError);
+  EXPECT_THROW(client.GetText(server.Url("/missing"), kPlain), HttpError);
 }
 
 TEST_F(HttpClientTest, FollowsFifteenRedirectsButNotSixteen) {
@@ -158,9 +182,9 @@ TEST_F(HttpClientTest, FollowsFifteenRedirectsButNotSixteen) {
     if (n == 0) return Reply::Text("final");
     return Reply::Redirect(server.Url("/r/" + std::to_string(n - 1)));
   });
-  EXPECT_EQ(client.GetText(server.Url("/r/15")), "final");
+  EXPECT_EQ(client.GetText(server.Url("/r/15"), kPlain), "final");
   EXPECT_EQ(client.LastUrl(), server.Url("/r/0"));
-  EXPECT_THROW(client.GetText(server.Url("/r/16")), HttpError);
+  EXPECT_THROW(client.GetText(server.Url("/r/16"), kPlain), HttpError);
 }
 
 TEST_F(HttpClientTest, RedirectKindsAreFollowed) {
@@ -171,14 +195,14 @@ TEST_F(HttpClientTest, RedirectKindsAreFollowed) {
   }
   Serve("/to", "arrived");
   for (int status : {301, 302, 303, 307, 308}) {
-    EXPECT_EQ(client.GetText(server.Url("/from" + std::to_string(status))), "arrived");
+    EXPECT_EQ(client.GetText(server.Url("/from" + std::to_string(status)), kPlain), "arrived");
   }
 }
 
 TEST_F(HttpClientTest, RelativeLocationResolvesAgainstTheRedirectingPage) {
   server.On("/a/b/start", [](const ReceivedRequest&) { return Reply::Redirect("../c/end?x=1"); });
   Serve("/a/c/end", "end");
-  EXPECT_EQ(client.GetText(server.Url("/a/b/start")), "end");
+  EXPECT_EQ(client.GetText(server.Url("/a/b/start"), kPlain), "end");
   EXPECT_EQ(server.LastRequest().target, "/a/c/end?x=1");
   EXPECT_EQ(client.LastUrl(), server.Url("/a/c/end?x=1"));
 }
@@ -202,8 +226,8 @@ TEST_F(HttpClientTest, RelativeAddressesResolveAgainstThePreviousRequest) {
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.address);
-    client.GetText(server.Url(c.previous));
-    client.GetText(c.address);
+    client.GetText(server.Url(c.previous), kPlain);
+    client.GetText(c.address, kPlain);
     EXPECT_EQ(server.LastRequest().target, c.target);
   }
 }
@@ -211,24 +235,24 @@ TEST_F(HttpClientTest, RelativeAddressesResolveAgainstThePreviousRequest) {
 TEST_F(HttpClientTest, RelativeAddressFollowsTheRedirectedPage) {
   server.On("/old/page", [](const ReceivedRequest&) { return Reply::Redirect("/new/page"); });
   server.On("/*", [](const ReceivedRequest&) { return Reply::Text("ok"); });
-  client.GetText(server.Url("/old/page"));
-  client.GetBytes("pic.png");
+  client.GetText(server.Url("/old/page"), kPlain);
+  client.GetBytes("pic.png", kPlain);
   EXPECT_EQ(server.LastRequest().target, "/new/pic.png");
 }
 
 TEST(HttpClientAddress, UnusableAddressesFailBeforeAnyRequest) {
   HttpClient client;
-  EXPECT_THROW(client.GetText("img/x.gif"), HttpError);
-  EXPECT_THROW(client.GetText(""), HttpError);
-  EXPECT_THROW(client.GetText("http://127.0.0.1:9/a\0b"s), HttpError);
-  EXPECT_THROW(client.GetText("http://127.0.0.1:9/a\x01b"), HttpError);
+  EXPECT_THROW(client.GetText("img/x.gif", kPlain), HttpError);
+  EXPECT_THROW(client.GetText("", kPlain), HttpError);
+  EXPECT_THROW(client.GetText("http://127.0.0.1:9/a\0b"s, kPlain), HttpError);
+  EXPECT_THROW(client.GetText("http://127.0.0.1:9/a\x01b", kPlain), HttpError);
   EXPECT_EQ(client.LastUrl(), "");
 }
 
 TEST_F(HttpClientTest, KeepsTheConnectionBetweenGets) {
   Serve("/k", "k");
-  client.GetText(server.Url("/k"));
-  client.GetText(server.Url("/k"));
+  client.GetText(server.Url("/k"), kPlain);
+  client.GetText(server.Url("/k"), kPlain);
   const auto requests = server.Requests();
   ASSERT_EQ(requests.size(), 2u);
   EXPECT_EQ(requests[0].remote_port, requests[1].remote_port);
@@ -240,11 +264,11 @@ TEST_F(HttpClientTest, KeepsTheConnectionBetweenGets) {
 TEST_F(HttpClientTest, PostIsHttp10OnAFreshConnectionWithTheEncodedBody) {
   Serve("/page", "page");
   Serve("/login", "welcome");
-  client.SetContentType("text/html");
-  client.GetText(server.Url("/page"));
-  EXPECT_EQ(client.PostForm(server.Url("/login"), {"user=jo doe", "pass=a&b", "raw line"}),
+  const RequestSettings html = Settings(false, "text/html");
+  client.GetText(server.Url("/page"), html);
+  EXPECT_EQ(client.PostForm(server.Url("/login"), {"user=jo doe", "pass=a&b", "raw line"}, html),
             "welcome");
-  client.GetText(server.Url("/page"));
+  client.GetText(server.Url("/page"), html);
 
   const auto requests = server.Requests();
   ASSERT_EQ(requests.size(), 3u);
@@ -259,12 +283,11 @@ TEST_F(HttpClientTest, PostIsHttp10OnAFreshConnectionWithTheEncodedBody) {
   EXPECT_EQ(requests[2].RequestLine(), "GET /page HTTP/1.1");
   EXPECT_NE(requests[2].remote_port, post.remote_port);
   EXPECT_EQ(requests[2].Header("Content-Type"), "text/html");
-  EXPECT_EQ(client.ContentType(), "text/html");
 }
 
 TEST_F(HttpClientTest, EmptyFormPostsAnEmptyBody) {
   Serve("/login", "");
-  client.PostForm(server.Url("/login"), {});
+  client.PostForm(server.Url("/login"), {}, kPlain);
   const ReceivedRequest r = server.LastRequest();
   EXPECT_EQ(r.method, "POST");
   EXPECT_EQ(r.body, "");
@@ -273,8 +296,7 @@ TEST_F(HttpClientTest, EmptyFormPostsAnEmptyBody) {
 
 TEST_F(HttpClientTest, RawPostSendsTheBodyAsGiven) {
   Serve("/login", "");
-  client.SetContentType("");
-  client.Post(server.Url("/login"), "a=b c&d");
+  client.Post(server.Url("/login"), "a=b c&d", kPlain);
   const ReceivedRequest r = server.LastRequest();
   EXPECT_EQ(r.RequestLine(), "POST /login HTTP/1.0");
   EXPECT_EQ(r.body, "a=b c&d");
@@ -282,8 +304,7 @@ TEST_F(HttpClientTest, RawPostSendsTheBodyAsGiven) {
 }
 
 TEST_F(HttpClientTest, FailedPostIsAnError) {
-  EXPECT_THROW(client.PostForm(server.Url("/nowhere"), {"a=1"}), HttpError);
-  EXPECT_EQ(client.ContentType(), HttpClient::kFormContentType);
+  EXPECT_THROW(client.PostForm(server.Url("/nowhere"), {"a=1"}, kPlain), HttpError);
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -315,12 +336,12 @@ TEST_F(HttpClientTest, CookieOfTheLoginPostReachesLaterRequests) {
     return r;
   });
   Serve("/list", "list");
-  EXPECT_EQ(client.PostForm(server.Url("/login"), {"user=jo"}), "home");
+  EXPECT_EQ(client.PostForm(server.Url("/login"), {"user=jo"}, kPlain), "home");
   // The redirect after the post is an ordinary GET that already carries the new cookie.
   EXPECT_EQ(server.LastRequest().RequestLine().substr(0, 9), "GET /home");
   EXPECT_EQ(server.LastRequest().Header("Cookie"), "sid=abc");
-  client.GetText(server.Url("/list"));
-  client.GetText(server.Url("/list"));
+  client.GetText(server.Url("/list"), kPlain);
+  client.GetText(server.Url("/list"), kPlain);
   EXPECT_EQ(Cookies(server.LastRequest()), (std::vector<std::string>{"seen=1", "sid=abc"}));
 }
 
@@ -351,8 +372,8 @@ TEST_F(HttpClientTest, CookiesFollowDomainPathAndExpiryRules) {
       reply.headers.emplace_back("Set-Cookie", c.set_cookie);
       return reply;
     });
-    fresh.GetText(server.Url("/a/set"));
-    fresh.GetText(server.Url(c.later_path));
+    fresh.GetText(server.Url("/a/set"), kPlain);
+    fresh.GetText(server.Url(c.later_path), kPlain);
     EXPECT_EQ(server.LastRequest().Header("Cookie"), c.cookie);
   }
 }
@@ -370,35 +391,35 @@ TEST_F(HttpClientTest, ExpiredCookieReplacesTheStoredOne) {
     return r;
   });
   Serve("/see", "");
-  client.GetText(server.Url("/set"));
-  client.GetText(server.Url("/drop"));
-  client.GetText(server.Url("/see"));
+  client.GetText(server.Url("/set"), kPlain);
+  client.GetText(server.Url("/drop"), kPlain);
+  client.GetText(server.Url("/see"), kPlain);
   EXPECT_EQ(server.LastRequest().Header("Cookie"), "b=2");
 }
 
 // ---------------------------------------------------------------------------------------------
 // Basic authentication
 
-TEST_F(HttpClientTest, BasicAuthenticationUntilSwitchedOff) {
+TEST_F(HttpClientTest, BasicAuthenticationGoesOnlyWithTheRequestsThatStateIt) {
   Serve("/p", "x");
-  client.SetBasicAuth("user", "pa:ss", server.Url("/start/page.html"));
-  client.GetText(server.Url("/p"));
+  const RequestSettings auth =
+      Settings(false, "", BasicAuth{"user", "pa:ss", server.Url("/start/x")});
+  client.GetText(server.Url("/p"), auth);
   EXPECT_EQ(server.LastRequest().Header("Authorization"), "Basic dXNlcjpwYTpzcw==");
-  client.PostForm(server.Url("/p"), {"a=1"});
+  client.PostForm(server.Url("/p"), {"a=1"}, auth);
   EXPECT_EQ(server.LastRequest().Header("Authorization"), "Basic dXNlcjpwYTpzcw==");
-  client.ClearBasicAuth();
-  client.GetText(server.Url("/p"));
+  // The next request that does not state it sends none: nothing stays on the client.
+  client.GetText(server.Url("/p"), kPlain);
   EXPECT_FALSE(server.LastRequest().HasHeader("Authorization"));
 }
 
 TEST_F(HttpClientTest, OriginMatchIgnoresCaseAndDefaultPort) {
   Serve("/p", "x");
-  client.SetBasicAuth("admin", "secret",
-                      "HTTP://127.0.0.1:" + std::to_string(server.Port()) + "/other/path?q");
-  client.GetText(server.Url("/p"));
+  const std::string origin = "HTTP://127.0.0.1:" + std::to_string(server.Port()) + "/other/path?q";
+  client.GetText(server.Url("/p"), Settings(false, "", BasicAuth{"admin", "secret", origin}));
   EXPECT_EQ(server.LastRequest().Header("Authorization"), "Basic YWRtaW46c2VjcmV0");
-  client.SetBasicAuth("admin", "secret", "not an address");
-  client.GetText(server.Url("/p"));
+  client.GetText(server.Url("/p"),
+                 Settings(false, "", BasicAuth{"admin", "secret", "not an address"}));
   EXPECT_FALSE(server.LastRequest().HasHeader("Authorization"));
 }
 
@@ -409,18 +430,18 @@ TEST_F(HttpClientTest, CredentialsStayWithTheirOrigin) {
             [&other](const ReceivedRequest&) { return Reply::Redirect(other.Url("/landing")); });
   server.On("/back", [](const ReceivedRequest&) { return Reply::Redirect("/p"); });
   Serve("/p", "x");
-  client.SetBasicAuth("user", "pa:ss", server.Url("/"));
+  const RequestSettings auth = Settings(false, "", BasicAuth{"user", "pa:ss", server.Url("/")});
 
-  EXPECT_EQ(client.GetText(server.Url("/away")), "elsewhere");
+  EXPECT_EQ(client.GetText(server.Url("/away"), auth), "elsewhere");
   EXPECT_TRUE(server.LastRequest().HasHeader("Authorization"));
   EXPECT_FALSE(other.LastRequest().HasHeader("Authorization"));
 
   // An address on another origin, such as an image, gets no credentials either.
-  client.GetBytes(other.Url("/img.gif"));
+  client.GetBytes(other.Url("/img.gif"), auth);
   EXPECT_FALSE(other.LastRequest().HasHeader("Authorization"));
 
   // A redirect within the origin keeps them.
-  client.GetText(server.Url("/back"));
+  client.GetText(server.Url("/back"), auth);
   EXPECT_EQ(server.LastRequest().path, "/p");
   EXPECT_TRUE(server.LastRequest().HasHeader("Authorization"));
 }
@@ -445,46 +466,41 @@ class HttpClientTlsTest : public testing::Test {
 };
 
 TEST_F(HttpClientTlsTest, CapitalHttpsUsesTlsWithASelfSignedServer) {
-  client.SetUseTls(true);
   const std::string url = "HTTPS://127.0.0.1:" + std::to_string(secure.Port()) + "/x";
-  EXPECT_EQ(client.GetText(url), "secure /x");
+  EXPECT_EQ(client.GetText(url, kTls), "secure /x");
   EXPECT_EQ(secure.LastRequest().version, "HTTP/1.1");  // not HTTP/2 over TLS
 }
 
 TEST_F(HttpClientTlsTest, TlsAlsoServesPlainAddresses) {
-  client.SetUseTls(true);
-  EXPECT_EQ(client.GetText(plain.Url("/y")), "plain /y");
-  EXPECT_EQ(client.GetText(secure.Url("/to-plain")), "plain /landing");
-  EXPECT_EQ(client.GetText(plain.Url("/to-secure")), "secure /landing");
+  EXPECT_EQ(client.GetText(plain.Url("/y"), kTls), "plain /y");
+  EXPECT_EQ(client.GetText(secure.Url("/to-plain"), kTls), "plain /landing");
+  EXPECT_EQ(client.GetText(plain.Url("/to-secure"), kTls), "secure /landing");
 }
 
 TEST_F(HttpClientTlsTest, HttpsFailsWhileTlsIsOff) {
-  EXPECT_THROW(client.GetText(secure.Url("/x")), HttpError);
-  EXPECT_THROW(client.GetText(plain.Url("/to-secure")), HttpError);
+  EXPECT_THROW(client.GetText(secure.Url("/x"), kPlain), HttpError);
+  EXPECT_THROW(client.GetText(plain.Url("/to-secure"), kPlain), HttpError);
   EXPECT_EQ(secure.RequestCount(), 0u);
-  client.SetUseTls(true);
-  EXPECT_EQ(client.GetText(plain.Url("/to-secure")), "secure /landing");
-  client.SetUseTls(false);
-  EXPECT_THROW(client.GetText(secure.Url("/x")), HttpError);
-  EXPECT_EQ(client.GetText(plain.Url("/y")), "plain /y");
+  EXPECT_EQ(client.GetText(plain.Url("/to-secure"), kTls), "secure /landing");
+  // The TLS of the previous request does not stay on.
+  EXPECT_THROW(client.GetText(secure.Url("/x"), kPlain), HttpError);
+  EXPECT_EQ(client.GetText(plain.Url("/y"), kPlain), "plain /y");
 }
 
 TEST_F(HttpClientTlsTest, PostOverTls) {
-  client.SetUseTls(true);
-  client.PostForm(secure.Url("/login"), {"a=b c"});
+  client.PostForm(secure.Url("/login"), {"a=b c"}, kTls);
   const ReceivedRequest r = secure.LastRequest();
   EXPECT_EQ(r.RequestLine(), "POST /login HTTP/1.0");
   EXPECT_EQ(r.body, "a=b%20c");
 }
 
 TEST_F(HttpClientTlsTest, OtherSchemesFail) {
-  client.SetUseTls(true);
   for (const std::string location :
        {"ftp://127.0.0.1/file", "file:///etc/passwd", "gopher://127.0.0.1/", "dict://x/"}) {
     SCOPED_TRACE(location);
     plain.On("/odd", [location](const ReceivedRequest&) { return Reply::Redirect(location); });
-    EXPECT_THROW(client.GetText(plain.Url("/odd")), HttpError);
-    EXPECT_THROW(client.GetText(location), HttpError);
+    EXPECT_THROW(client.GetText(plain.Url("/odd"), kTls), HttpError);
+    EXPECT_THROW(client.GetText(location, kTls), HttpError);
   }
 }
 
@@ -500,11 +516,11 @@ TEST_F(HttpClientTest, BodyAboveTheLimitFails) {
     r.delivery = Reply::Delivery::kStall;  // 2000 bytes without a length, then silence
     return r;
   });
-  EXPECT_EQ(client.GetText(server.Url("/fits")).size(), 1000u);
-  EXPECT_THROW(client.GetText(server.Url("/over")), HttpError);
-  EXPECT_THROW(client.GetText(server.Url("/over-chunked")), HttpError);
+  EXPECT_EQ(client.GetText(server.Url("/fits"), kPlain).size(), 1000u);
+  EXPECT_THROW(client.GetText(server.Url("/over"), kPlain), HttpError);
+  EXPECT_THROW(client.GetText(server.Url("/over-chunked"), kPlain), HttpError);
   // The client stays usable.
-  EXPECT_EQ(client.GetText(server.Url("/fits")).size(), 1000u);
+  EXPECT_EQ(client.GetText(server.Url("/fits"), kPlain).size(), 1000u);
 }
 
 TEST_F(HttpClientTest, ServerClosingMidBodyFails) {
@@ -514,8 +530,8 @@ TEST_F(HttpClientTest, ServerClosingMidBodyFails) {
     return r;
   });
   Serve("/fine", "fine");
-  EXPECT_THROW(client.GetText(server.Url("/cut")), HttpError);
-  EXPECT_EQ(client.GetText(server.Url("/fine")), "fine");
+  EXPECT_THROW(client.GetText(server.Url("/cut"), kPlain), HttpError);
+  EXPECT_EQ(client.GetText(server.Url("/fine"), kPlain), "fine");
 }
 
 std::string HeadWithLines(int lines) {
@@ -548,9 +564,9 @@ TEST(HttpClientRaw, MalformedResponsesFail) {
     RawServer raw(c.response);
     HttpClient client;
     if (c.ok) {
-      EXPECT_EQ(client.GetText(raw.Url("/")), "ok");
+      EXPECT_EQ(client.GetText(raw.Url("/"), kPlain), "ok");
     } else {
-      EXPECT_THROW(client.GetText(raw.Url("/")), HttpError);
+      EXPECT_THROW(client.GetText(raw.Url("/"), kPlain), HttpError);
     }
   }
 }
@@ -564,7 +580,7 @@ TEST(HttpClientRaw, HeaderLinesCountPerResponse) {
     redirect += "X-Fill-" + std::to_string(i) + ": v\r\n";
   RawServer first(redirect + "\r\n");
   HttpClient client;
-  EXPECT_EQ(client.GetText(first.Url("/")), "ok");
+  EXPECT_EQ(client.GetText(first.Url("/"), kPlain), "ok");
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -583,7 +599,7 @@ TEST_F(HttpClientTest, StopDuringAStalledResponseFailsTheRequestAtOnce) {
     ++pumps;
     if (Clock::now() - start > 200ms) client.Stop();
   });
-  EXPECT_THROW(client.GetText(server.Url("/slow")), HttpError);
+  EXPECT_THROW(client.GetText(server.Url("/slow"), kPlain), HttpError);
   const auto took = Clock::now() - start;
   EXPECT_LT(took, 2s);
   EXPECT_GE(took, 200ms);
@@ -593,7 +609,7 @@ TEST_F(HttpClientTest, StopDuringAStalledResponseFailsTheRequestAtOnce) {
   EXPECT_FALSE(client.Busy());
 
   client.SetPump({});
-  EXPECT_EQ(client.GetText(server.Url("/fine")), "fine");
+  EXPECT_EQ(client.GetText(server.Url("/fine"), kPlain), "fine");
 }
 
 TEST_F(HttpClientTest, PumpRunsWhileTheServerThinks) {
@@ -603,7 +619,7 @@ TEST_F(HttpClientTest, PumpRunsWhileTheServerThinks) {
   });
   int pumps = 0;
   client.SetPump([&] { ++pumps; });
-  EXPECT_EQ(client.GetText(server.Url("/think")), "done");
+  EXPECT_EQ(client.GetText(server.Url("/think"), kPlain), "done");
   EXPECT_GE(pumps, 5);
   EXPECT_LE(pumps, 30);
 }
@@ -612,11 +628,11 @@ TEST_F(HttpClientTest, QuickRequestsDoNotWaitForThePumpInterval) {
   Serve("/quick", std::string(20000, 'q'));
   int pumps = 0;
   client.SetPump([&] { ++pumps; });
-  client.GetText(server.Url("/quick"));
+  client.GetText(server.Url("/quick"), kPlain);
   const auto start = Clock::now();
   constexpr int kRequests = 50;
   for (int i = 0; i < kRequests; ++i)
-    client.GetText(server.Url("/quick"));
+    client.GetText(server.Url("/quick"), kPlain);
   const auto took = Clock::now() - start;
   // A wait for the full interval per request would take 500 ms.
   EXPECT_LT(took, 250ms);
@@ -626,7 +642,7 @@ TEST_F(HttpClientTest, QuickRequestsDoNotWaitForThePumpInterval) {
 TEST_F(HttpClientTest, StopOutsideARequestChangesNothing) {
   Serve("/p", "p");
   client.Stop();
-  EXPECT_EQ(client.GetText(server.Url("/p")), "p");
+  EXPECT_EQ(client.GetText(server.Url("/p"), kPlain), "p");
 }
 
 TEST_F(HttpClientTest, ErrorInThePumpAbortsTheRequest) {
@@ -637,10 +653,10 @@ TEST_F(HttpClientTest, ErrorInThePumpAbortsTheRequest) {
   });
   Serve("/p", "p");
   client.SetPump([] { throw std::runtime_error("window closed"); });
-  EXPECT_THROW(client.GetText(server.Url("/slow")), std::runtime_error);
+  EXPECT_THROW(client.GetText(server.Url("/slow"), kPlain), std::runtime_error);
   EXPECT_FALSE(client.Busy());
   client.SetPump({});
-  EXPECT_EQ(client.GetText(server.Url("/p")), "p");
+  EXPECT_EQ(client.GetText(server.Url("/p"), kPlain), "p");
 }
 
 TEST_F(HttpClientTest, NoSecondRequestWhileOneWaits) {
@@ -653,12 +669,12 @@ TEST_F(HttpClientTest, NoSecondRequestWhileOneWaits) {
   client.SetPump([&] {
     if (refused) return;
     try {
-      client.GetText(server.Url("/p"));
+      client.GetText(server.Url("/p"), kPlain);
     } catch (const HttpError&) {
       refused = true;
     }
   });
-  EXPECT_EQ(client.GetText(server.Url("/think")), "outer");
+  EXPECT_EQ(client.GetText(server.Url("/think"), kPlain), "outer");
   EXPECT_TRUE(refused);
 }
 
@@ -668,7 +684,7 @@ TEST_F(HttpClientTest, ConnectionErrorFails) {
     HttpServer gone;
     port = gone.Port();
   }
-  EXPECT_THROW(client.GetText("http://127.0.0.1:" + std::to_string(port) + "/"), HttpError);
+  EXPECT_THROW(client.GetText("http://127.0.0.1:" + std::to_string(port) + "/", kPlain), HttpError);
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -705,9 +721,8 @@ TEST(HttpClientProxy, EnvironmentProxiesAreIgnored) {
   ScopedEnv all("ALL_PROXY", "http://127.0.0.1:9");
   ScopedEnv all_lower("all_proxy", "http://127.0.0.1:9");
   HttpClient client;
-  client.SetUseTls(true);
-  EXPECT_EQ(client.GetText(plain.Url("/p")), "direct");
-  EXPECT_EQ(client.GetText(secure.Url("/p")), "direct tls");
+  EXPECT_EQ(client.GetText(plain.Url("/p"), kTls), "direct");
+  EXPECT_EQ(client.GetText(secure.Url("/p"), kTls), "direct tls");
   EXPECT_EQ(plain.LastRequest().target, "/p");  // a proxied request would carry the full URL
 }
 

@@ -73,6 +73,7 @@ class ImagesTest : public ::testing::Test {
   Tdm store{dir.File("data.mdb")};
   HttpServer server;
   HttpClient http;
+  const RequestSettings settings;
   TTemplet templet;
 };
 
@@ -87,17 +88,18 @@ TEST_F(ImagesTest, TheCounterCountsThroughQryNAndLeavesQryMAlone) {
 }
 
 TEST_F(ImagesTest, SavesTheBytesUnderTheNextNumber) {
-  const std::string name = DownloadImage(store, http, templet, server.Url("/img/a.gif"));
+  const std::string name = DownloadImage(store, http, settings, templet, server.Url("/img/a.gif"));
   EXPECT_EQ(name, "img-1.gif");
   EXPECT_EQ(Read(images.Path() / name), "bytes of /img/a.gif\0\xFF"s);
 
   // The same address again is a second file; a query string stays in the name.
-  EXPECT_EQ(DownloadImage(store, http, templet, server.Url("/img/a.gif")), "img-2.gif");
-  EXPECT_EQ(DownloadImage(store, http, templet, server.Url("/img/b.png?s=1")), "img-3.png?s=1");
+  EXPECT_EQ(DownloadImage(store, http, settings, templet, server.Url("/img/a.gif")), "img-2.gif");
+  EXPECT_EQ(DownloadImage(store, http, settings, templet, server.Url("/img/b.png?s=1")),
+            "img-3.png?s=1");
   EXPECT_EQ(Read(images.Path() / "img-3.png?s=1"), "bytes of /img/b.png\0\xFF"s);
   // A file of the same name is replaced.
   store.qryM.Execute("update opts set val='0' where tmid=0 and oid=1");
-  EXPECT_EQ(DownloadImage(store, http, templet, server.Url("/img/c.gif")), "img-1.gif");
+  EXPECT_EQ(DownloadImage(store, http, settings, templet, server.Url("/img/c.gif")), "img-1.gif");
   EXPECT_EQ(Read(images.Path() / "img-1.gif"), "bytes of /img/c.gif\0\xFF"s);
 }
 
@@ -119,7 +121,7 @@ TEST_F(ImagesTest, FailuresLeaveTheCellEmptyAndSpendTheNumber) {
       {"no extension", server.Url("/img/pic"), "img-4", "4", 2},
   };
   for (const Case& c : cases) {
-    EXPECT_EQ(DownloadImage(store, http, templet, c.address), c.result) << c.name;
+    EXPECT_EQ(DownloadImage(store, http, settings, templet, c.address), c.result) << c.name;
     EXPECT_EQ(Counter(), c.counter_after) << c.name;
     EXPECT_EQ(server.RequestCount(), c.requests) << c.name;
   }
@@ -128,8 +130,8 @@ TEST_F(ImagesTest, FailuresLeaveTheCellEmptyAndSpendTheNumber) {
 
 TEST_F(ImagesTest, RelativeAddressesResolveAgainstTheLastPage) {
   server.On("/shop/list.html", [](const ReceivedRequest&) { return Reply::Text("page"); });
-  http.GetText(server.Url("/shop/list.html"));
-  EXPECT_EQ(DownloadImage(store, http, templet, "../img/x.gif"), "img-1.gif");
+  http.GetText(server.Url("/shop/list.html"), settings);
+  EXPECT_EQ(DownloadImage(store, http, settings, templet, "../img/x.gif"), "img-1.gif");
   EXPECT_EQ(Read(images.Path() / "img-1.gif"), "bytes of /img/x.gif\0\xFF"s);
 }
 
@@ -137,7 +139,7 @@ TEST_F(ImagesTest, FolderRules) {
   // A folder named without its final separator still receives the files inside it.
   templet.ImgDir = images.Path().string();
   EXPECT_EQ(ImageFolder(templet), images.Path().string() + "/");
-  EXPECT_EQ(DownloadImage(store, http, templet, server.Url("/img/a.gif")), "img-1.gif");
+  EXPECT_EQ(DownloadImage(store, http, settings, templet, server.Url("/img/a.gif")), "img-1.gif");
   EXPECT_TRUE(std::filesystem::exists(images.Path() / "img-1.gif"));
 
   // A folder that is gone, or none: the templet's own folder beside the program, created once.
@@ -146,7 +148,8 @@ TEST_F(ImagesTest, FolderRules) {
   templet.ID = 987654;
   for (const std::string& folder : {images.File("gone/"), std::string()}) {
     templet.ImgDir = folder;
-    const std::string name = DownloadImage(store, http, templet, server.Url("/img/b.bmp"));
+    const std::string name =
+        DownloadImage(store, http, settings, templet, server.Url("/img/b.bmp"));
     EXPECT_EQ(name, "img-" + Counter() + ".bmp") << folder;
     EXPECT_TRUE(std::filesystem::exists(fallback / name)) << folder;
   }

@@ -64,7 +64,7 @@ class LoginTest : public ::testing::Test {
     store.qryM.Execute("insert into nvps(tmid,nam,val,tag) values(" + std::to_string(tmid) + "," +
                        QuotedStr(nam) + "," + QuotedStr(val) + "," + std::to_string(tag) + ")");
   }
-  bool Login() { return ApplyLogin(store, http, host, tmid, server.Url("/page")); }
+  bool Login() { return ApplyLogin(store, http, host, tmid, server.Url("/page"), run); }
   // Method and path of every request the server received.
   std::vector<std::string> Requests() const {
     std::vector<std::string> lines;
@@ -89,6 +89,7 @@ class LoginTest : public ::testing::Test {
   Tdm store{dir.File("data.mdb")};
   HttpServer server;
   HttpClient http;
+  RequestSettings run = RunRequestSettings(server.Url("/page"));
   test::TestHost host;
   int tmid = 0;
   std::vector<std::string> asked;
@@ -184,7 +185,6 @@ TEST_F(LoginTest, AFailedPostShowsTheLoginMessage) {
 TEST_F(LoginTest, AnHttpsLoginUrlPostsOverTls) {
   HttpServer secure(HttpServer::Scheme::kHttps);
   secure.On("/login", [](const ReceivedRequest&) { return Reply::Text("ok"); });
-  http.SetUseTls(false);
   std::string url = secure.Url("/login");
   url.replace(0, 5, "HTTPS");
   AddRow(kLoginUrl, "", url);
@@ -197,20 +197,20 @@ TEST_F(LoginTest, BasicAuthenticationGoesToTheTempletsSiteUntilTheNextLogin) {
   AddRow(kLoginBasicAuth, "jo", "secret");
   ASSERT_TRUE(Login());
   EXPECT_TRUE(server.Requests().empty());  // nothing is sent at login
-  http.GetText(server.Url("/page"));
+  http.GetText(server.Url("/page"), run);
   // "jo:secret" in base 64.
   EXPECT_EQ(server.LastRequest().Header("Authorization"), "Basic am86c2VjcmV0");
 
   // Another server is not the templet's site.
   HttpServer other;
   other.On("/page", [](const ReceivedRequest&) { return Reply::Text("x"); });
-  http.GetText(other.Url("/page"));
+  http.GetText(other.Url("/page"), run);
   EXPECT_FALSE(other.LastRequest().HasHeader("Authorization"));
 
-  // The next templet's login starts by switching it off.
+  // The next templet's login starts by dropping it.
   tmid = 8;
   ASSERT_TRUE(Login());
-  http.GetText(server.Url("/page"));
+  http.GetText(server.Url("/page"), run);
   EXPECT_FALSE(server.LastRequest().HasHeader("Authorization"));
 }
 

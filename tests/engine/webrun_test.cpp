@@ -260,7 +260,6 @@ TEST_F(WebRunTest, CapitalHttpsUsesTlsWithASelfSignedCertificate) {
   secure.On("/p", [](const ReceivedRequest&) { return Reply::Text("<b>safe</b>"); });
   std::string url = secure.Url("/p");
   url.replace(0, 6, "HTTPS:");
-  http.SetUseTls(false);
   const int id = BoldTemplet(url);
   EXPECT_TRUE(Run(id));
   EXPECT_TRUE(host.messages.empty());
@@ -375,6 +374,26 @@ TEST_F(WebRunTest, ImageColumnsTakeConsecutiveNumbers) {
   EXPECT_EQ(std::string(std::istreambuf_iterator<char>(in), {}), "image /img/b.png");
   EXPECT_FALSE(std::filesystem::exists(images.Path() / "img-3.gif"));
   EXPECT_TRUE(host.messages.empty());
+}
+
+TEST_F(WebRunTest, ImagesOfALocalRunReachHttpsWhateverTheRunBeforeUsed) {
+  HttpServer secure(HttpServer::Scheme::kHttps);
+  secure.On("/pic.gif", [](const ReceivedRequest&) { return Reply::Text("GIF89a"); });
+  // A plain web run first: nothing of its settings stays for the next run.
+  EXPECT_TRUE(Run(BoldTemplet(server.Url("/p/1"))));
+  const std::filesystem::path page = images.Path() / "page.html";
+  std::ofstream(page) << "<i>" << secure.Url("/pic.gif") << "</i>";
+  const int id = AddTemplet(server.Url("/unused"));
+  AddColumn(id, "<i>", "</i>", 3);
+  RunCommandHooks local = hooks;
+  local.choose_files = [&page](std::vector<std::string>& files) {
+    files = {page.string()};
+    return true;
+  };
+  const TTemplet t = Templet(id);
+  EXPECT_TRUE(OpenAndExtract(ctx, &t, local));
+  EXPECT_EQ(host.Rows(), (Lines{"img-1.gif"}));
+  EXPECT_EQ(secure.RequestCount(), 1u);
 }
 
 TEST_F(WebRunTest, EventsAreProcessedWhileAResponseIsSlow) {

@@ -8,7 +8,9 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTimer>
+#include <QToolButton>
 #include <QTreeWidget>
+#include <Qsci/qsciscintilla.h>
 #include <QtTest>
 
 #include <memory>
@@ -16,12 +18,14 @@
 #include <vector>
 
 #include "authoring/regexprcoldialog.h"
+#include "authoring/sourceviewer.h"
 #include "authoring/templeteditor.h"
 #include "authoring/texttagcoldialog.h"
 #include "core/filedialog.h"
 #include "core/messagebox.h"
 #include "core/resultgrid.h"
 #include "designer/setuptabdialog.h"
+#include "engine/logindialog.h"
 #include "support/httpserver.h"
 #include "support/modal.h"
 #include "support/storefixture.h"
@@ -195,6 +199,46 @@ class EditTempletTest : public QObject {
     QCOMPARE(w.Grid().DataRowCount(), 0);
     QCOMPARE(w.ExtractedCount(), 0);
     QCOMPARE(x.f.Scalar("select count(*) from tmps where tmn='Fourth name'"), 1);
+  }
+
+  void authorizeLoginAndViewSourceWorkFromTheEditor() {
+    test::HttpServer server;
+    server.On("/list", [](const test::ReceivedRequest& r) {
+      const bool in = r.Header("Authorization") == "Basic am86c2VjcmV0";  // jo:secret
+      return test::Reply::Text(std::string("<li>") + (in ? "member" : "guest") + "</li>");
+    });
+    Fixture x;
+    const int id = x.f.AddTemplet("Site", 1, 1);
+    x.f.Exec("insert into urls(tmid,url) values(" + std::to_string(id) + ",'" +
+             server.Url("/list") + "')");
+    TfrmMain& w = x.Open();
+    QString shown;
+    WhenModal<TfrmTemplet>([&](TfrmTemplet* e) {
+      WhenModal<TfrmLogin>([](TfrmLogin* d) {
+        Find<QLineEdit>(d, "edtNam")->setText(QStringLiteral("jo"));
+        Find<QLineEdit>(d, "edtPwd")->setText(QStringLiteral("secret"));
+        Click(d, "btnOK");
+      });
+      Click(e, "btnInputPwd");
+      WhenModal<TfrmSource>([&shown](TfrmSource* v) {
+        shown = v->View()->text();
+        Find<QLineEdit>(v, "edtTitle")->setText(QStringLiteral("Status"));
+        Find<QLineEdit>(v, "edtOpenTag")->setText(QStringLiteral("<li>"));
+        Find<QLineEdit>(v, "edtCloseTag")->setText(QStringLiteral("</li>"));
+        Find<QToolButton>(v, "btnAdd")->click();
+        v->accept();
+      });
+      Click(e, "btnViewSource");
+      Click(e, "btnOK");
+    });
+    x.Action("miModifyTemplet")->trigger();
+    // The page came with the login just stored; the column added in the viewer was saved.
+    QCOMPARE(shown, QStringLiteral("<li>member</li>"));
+    QCOMPARE(x.f.Scalar("select count(*) from nvps where tag=1 and nam='jo'"), 1);
+    QCOMPARE(x.f.Scalar("select count(*) from cols where begw='<li>' and nox=0"), 1);
+    x.Action("miExecute")->trigger();
+    QCOMPARE(x.Cell(1, 1), std::string("member"));
+    QCOMPARE(w.Grid().DataRowCount(), 1);
   }
 };
 
