@@ -16,6 +16,7 @@
 #include <Qsci/qscilexerhtml.h>
 #include <Qsci/qsciscintilla.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <exception>
 #include <string>
@@ -97,12 +98,12 @@ TfrmSource::TfrmSource(Tdm& store, HttpClient& http, QWidget* parent)
 
   auto* tbSearch = new QToolBar(this);
   tbSearch->setObjectName(QStringLiteral("tbSearch"));
-  edtWords_ = ToolEdit(QStringLiteral("edtWords"), 100, tbSearch);
+  edtWords_ = ToolEdit(QStringLiteral("edtWords"), 90, tbSearch);
   btnPrev_ = ToolButton(QStringLiteral("btnPrev"), QStringLiteral("&Previous"), tbSearch);
   btnNext_ = ToolButton(QStringLiteral("btnNext"), QStringLiteral("&Next"), tbSearch);
   edtTitle_ = ToolEdit(QStringLiteral("edtTitle"), 70, tbSearch);
-  edtOpenTag_ = ToolEdit(QStringLiteral("edtOpenTag"), 100, tbSearch);
-  edtCloseTag_ = ToolEdit(QStringLiteral("edtCloseTag"), 100, tbSearch);
+  edtOpenTag_ = ToolEdit(QStringLiteral("edtOpenTag"), 90, tbSearch);
+  edtCloseTag_ = ToolEdit(QStringLiteral("edtCloseTag"), 90, tbSearch);
   btnAdd_ = ToolButton(QStringLiteral("btnAdd"), QStringLiteral("Add"), tbSearch);
   tbSearch->addWidget(ToolLabel(QStringLiteral("&Search: "), edtWords_, tbSearch));
   tbSearch->addWidget(edtWords_);
@@ -175,6 +176,10 @@ TfrmSource::TfrmSource(Tdm& store, HttpClient& http, QWidget* parent)
   layout->addWidget(tbSearch);
   layout->addWidget(memSource_, 1);
   layout->addWidget(sbMsg);
+
+  // The window opens about 800 pixels wide, wider only where the desktop's font would otherwise
+  // push "Add" behind the tool bar's overflow button.
+  resize(std::max(width(), tbSearch->sizeHint().width()), height());
 
   // Ctrl+F reaches the window whichever control has the focus.
   auto* actFind = new QAction(this);
