@@ -597,13 +597,17 @@ bool IsTempletJsonFile(const std::string& path) {
   return false;
 }
 
-std::optional<TempletEntry> ImportAnyTempletFile(Tdm& store, const std::string& path, RunHost& host,
-                                                 const TempletFileKey& key) {
+std::optional<TempletEntry> ImportAnyTempletFile(
+    Tdm& store, const std::string& path, RunHost& host,
+    const std::function<void(const TempletEntry&)>& added, const TempletFileKey& key) {
+  std::optional<TempletEntry> entry;
+  const auto add = [&entry, &added](const TempletEntry& new_entry) {
+    entry = new_entry;
+    if (added) added(new_entry);
+  };
   if (!IsTempletJsonFile(path)) {
-    std::optional<TempletEntry> added;
-    ImportTempletFile(
-        store, path, host, [&added](const TempletEntry& entry) { added = entry; }, key);
-    return added;
+    ImportTempletFile(store, path, host, add, key);
+    return entry;
   }
   std::error_code ec;
   const std::uintmax_t size = std::filesystem::file_size(path, ec);
@@ -615,7 +619,7 @@ std::optional<TempletEntry> ImportAnyTempletFile(Tdm& store, const std::string& 
   const std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
   if (in.bad()) throw TempletFileError(0, "the file " + path + " cannot be read");
   const TempletDocument document = ParseTempletJson(text);
-  const TempletEntry entry = WriteTempletDocument(store, document);
+  add(WriteTempletDocument(store, document));
   host.ShowStatus("Done! Templet loading completed!");
   return entry;
 }

@@ -22,6 +22,7 @@
 // Single-threaded, like every store access.
 
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -83,10 +84,11 @@ bool IsTempletJsonFile(const std::string& path);
 
 // Imports a templet file of either kind: the open file is read (at most kTempletFileLimit
 // bytes), checked and written as above, a scrambled file goes through ImportTempletFile with
-// `key`. Ends with "Done! Templet loading completed!" on `host`; returns the new templet (nothing
-// when a scrambled file's templet row is gone). Throws TempletFileError (store unchanged) or
-// StoreError.
-std::optional<TempletEntry> ImportAnyTempletFile(Tdm& store, const std::string& path, RunHost& host,
-                                                 const TempletFileKey& key = {});
+// `key`. `added` hears the new templet, then "Done! Templet loading completed!" goes to `host`;
+// returns the new templet (nothing when a scrambled file's templet row is gone). Throws
+// TempletFileError (store unchanged) or StoreError.
+std::optional<TempletEntry> ImportAnyTempletFile(
+    Tdm& store, const std::string& path, RunHost& host,
+    const std::function<void(const TempletEntry&)>& added = {}, const TempletFileKey& key = {});
 
 }  // namespace sorvane

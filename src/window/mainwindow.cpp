@@ -34,6 +34,7 @@
 #include "core/templetstore.h"
 #include "designer/setuptabdialog.h"
 #include "engine/logindialog.h"
+#include "import/exportcommand.h"
 #include "import/importcommand.h"
 #include "output/csvcommand.h"
 #include "output/outputdialog.h"
@@ -249,7 +250,7 @@ std::vector<Command> TfrmMain::Commands() {
        "miImport",
        "&Import...",
        {},
-       kSeparator,
+       false,
        kBlocked,
        [this] {
          ImportTemplet(this, store_, host_,
@@ -257,6 +258,13 @@ std::vector<Command> TfrmMain::Commands() {
                          AddTempletNode(templet, name);
                        });
        }},
+      {"Templet",
+       "miExport",
+       "E&xport...",
+       {},
+       kSeparator,
+       kBlocked,
+       [this] { ExportTemplet(this, store_, SelectedTemplet()); }},
       {"Templet", "miOption", "&Option...", {}, false, kBlocked, [this] { EditOptions(); }},
       {"Data", "miDelete", "Delete Selected", QKeySequence(Qt::Key_Delete), kSeparator, kBlocked,
        [this] { DeleteSelectedRows(); }},

@@ -243,6 +243,7 @@ class MainWindowTest : public QObject {
         "&Delete||on",
         "-",
         "&Import...||on",
+        "E&xport...||on",
         "-",
         "&Option...||on",
         "[Data]",
@@ -282,17 +283,29 @@ class MainWindowTest : public QObject {
       }
     }
     QCOMPARE(actual, expected);
-    for (const char* name : {"miOpen",          "miExit",
-                             "miNewTemplet",    "miExecute",
-                             "miModifyTemplet", "miDeleteTemplet",
-                             "miImport",        "miOption",
-                             "miDelete",        "miSaveToDB",
-                             "miSaveAsCSV",     "miSaveCustom",
-                             "miTableManage",   "miPrev",
-                             "miNext",          "miSaveColumnWidth",
-                             "miHelpTopic",     "miLearningBySample",
-                             "miWebsite",       "miSample",
-                             "miAbout",         "miStop"}) {
+    for (const char* name : {"miOpen",
+                             "miExit",
+                             "miNewTemplet",
+                             "miExecute",
+                             "miModifyTemplet",
+                             "miDeleteTemplet",
+                             "miImport",
+                             "miExport",
+                             "miOption",
+                             "miDelete",
+                             "miSaveToDB",
+                             "miSaveAsCSV",
+                             "miSaveCustom",
+                             "miTableManage",
+                             "miPrev",
+                             "miNext",
+                             "miSaveColumnWidth",
+                             "miHelpTopic",
+                             "miLearningBySample",
+                             "miWebsite",
+                             "miSample",
+                             "miAbout",
+                             "miStop"}) {
       QVERIFY2(w.findChild<QAction*>(QString::fromLatin1(name)), name);
     }
   }
