@@ -2,6 +2,13 @@
 //
 //   sorvane-run [--store FILE] [--out FILE] [--format csv|jsonl] [--bom] [--save] TEMPLET
 //               [FILE...]
+//   sorvane-run [--store FILE] --import FILE
+//   sorvane-run [--store FILE] [--out FILE] [--login-values] --export TEMPLET
+//
+// --import imports a templet file of either kind (scrambled or open) with the checks of
+// "&Import..." and prints the new templet's id on standard output; a refused file changes
+// nothing and exits with 1. --export writes the templet's open templet file to standard output
+// (or --out), its login passwords left out unless --login-values is given.
 //
 // TEMPLET is a templet's name or id. Without FILEs the templet reads its stored sources, as
 // Extract Now does; with FILEs it reads those files with the templet's method, as Open does.
@@ -59,6 +66,7 @@
 #include "engine/login.h"
 #include "engine/regexpr.h"
 #include "engine/rundriver.h"
+#include "import/templetfile.h"
 #include "output/atomicfile.h"
 #include "output/csv.h"
 #include "output/jsonlines.h"
@@ -82,7 +90,15 @@ constexpr std::string_view kUsage =
     "  --format jsonl   one JSON object per record, keyed by column title, in UTF-8\n"
     "  --bom            start the CSV text with a UTF-8 byte-order mark\n"
     "  --save           also save the records into the templet's target table, as Save To\n"
-    "                   Database does\n";
+    "                   Database does\n"
+    "\n"
+    "usage: sorvane-run [--store FILE] --import FILE\n"
+    "Imports a templet file (scrambled .tpl or open .json) into the store, with the checks of\n"
+    "Import in the program, and prints the new templet's id. A refused file changes nothing.\n"
+    "\n"
+    "usage: sorvane-run [--store FILE] [--out FILE] [--login-values] --export TEMPLET\n"
+    "Writes the templet as an open templet file (JSON) to standard output or FILE.\n"
+    "  --login-values   include the login passwords, which are left out otherwise\n";
 
 std::atomic<bool> g_interrupted{false};
 
@@ -234,6 +250,9 @@ struct Arguments {
   std::string format = "csv";
   bool bom = false;
   bool save = false;
+  std::string import;           // --import: the file to import
+  bool export_templet = false;  // --export: TEMPLET is written as an open templet file
+  bool login_values = false;
 };
 
 // Returns the exit status when the arguments say to end at once.
@@ -270,6 +289,16 @@ std::optional<int> ParseArguments(int argc, char** argv, Arguments& args) {
       args.bom = true;
     } else if (options && arg == "--save") {
       args.save = true;
+    } else if (options && arg == "--import") {
+      if (i + 1 >= argc) {
+        Say("--import needs a file name");
+        return kExitUsage;
+      }
+      args.import = argv[++i];
+    } else if (options && arg == "--export") {
+      args.export_templet = true;
+    } else if (options && arg == "--login-values") {
+      args.login_values = true;
     } else if (options && arg.size() > 1 && arg.front() == '-') {
       Say("unknown option " + std::string(arg));
       std::cerr << kUsage;
@@ -281,8 +310,23 @@ std::optional<int> ParseArguments(int argc, char** argv, Arguments& args) {
       args.files.emplace_back(arg);
     }
   }
+  if (!args.import.empty()) {
+    if (have_templet || args.export_templet || args.save || !args.out.empty()) {
+      Say("--import takes a file and no templet, --export, --save or --out");
+      return kExitUsage;
+    }
+    return std::nullopt;
+  }
   if (!have_templet) {
     std::cerr << kUsage;
+    return kExitUsage;
+  }
+  if (args.export_templet && (!args.files.empty() || args.save || args.format != "csv")) {
+    Say("--export takes one templet and no files, --save or --format");
+    return kExitUsage;
+  }
+  if (args.login_values && !args.export_templet) {
+    Say("--login-values applies to --export only");
     return kExitUsage;
   }
   if (args.format != "csv" && args.format != "jsonl") {
@@ -377,6 +421,47 @@ int SaveRecords(Tdm& store, ConsoleHost& host, const TTemplet& templet, RunState
   return kExitDone;
 }
 
+// --import: the file into the store, the new templet's id on standard output.
+int ImportFile(Tdm& store, const std::string& path) {
+  ConsoleHost host;
+  try {
+    const std::optional<TempletEntry> entry = ImportAnyTempletFile(store, path, host);
+    if (!entry) {
+      Say("the imported templet's row is gone");
+      return kExitFailed;
+    }
+    std::cout << entry->templet.ID << '\n' << std::flush;
+  } catch (const std::exception& e) {
+    Say(e.what());
+    return kExitFailed;
+  }
+  return kExitDone;
+}
+
+// --export: the templet's open templet file on standard output or in `out`.
+int ExportFile(Tdm& store, const Arguments& args, AtomicFile* out) {
+  try {
+    std::string problem;
+    const std::optional<TTemplet> found = FindTemplet(store, args.templet, problem);
+    if (!found) {
+      Say(problem);
+      return kExitUsage;
+    }
+    const std::string text = ExportTempletJson(store, found->ID, args.login_values);
+    if (out) {
+      out->Write(text);
+      out->Commit();
+    } else if (!WriteAll(STDOUT_FILENO, text)) {
+      throw OutputError("Cannot write to standard output: " +
+                        std::generic_category().message(errno));
+    }
+  } catch (const std::exception& e) {
+    Say(e.what());
+    return kExitFailed;
+  }
+  return kExitDone;
+}
+
 int Main(int argc, char** argv) {
   Arguments args;
   if (const std::optional<int> status = ParseArguments(argc, argv, args)) return *status;
@@ -384,6 +469,10 @@ int Main(int argc, char** argv) {
   std::error_code ec;
   if (!std::filesystem::is_regular_file(args.store, ec)) {
     Say("store file not found: " + args.store);
+    return kExitUsage;
+  }
+  if (!args.import.empty() && !std::filesystem::is_regular_file(args.import, ec)) {
+    Say("no such file: " + args.import);
     return kExitUsage;
   }
   for (const std::string& file : args.files) {
@@ -411,6 +500,8 @@ int Main(int argc, char** argv) {
     Say("Can not connect to database. " + args.store + ": " + e.what());
     return kExitUsage;
   }
+  if (!args.import.empty()) return ImportFile(*store, args.import);
+  if (args.export_templet) return ExportFile(*store, args, out ? &*out : nullptr);
 
   ConsoleHost host;
   RegExpr re;

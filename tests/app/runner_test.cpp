@@ -507,3 +507,86 @@ TEST_F(RunnerTest, AnExtractFlagThatCannotBeSetFailsTheRun) {
 
 }  // namespace
 }  // namespace sorvane
+
+namespace sorvane {
+namespace {
+
+// Export, import into another store, run there: the same records, under a fresh id.
+TEST_F(RunnerTest, ExportedTempletImportedElsewhereGivesTheSameRecords) {
+  MakeStore();
+  int regex_id = 0;
+  {
+    Tdm store(store_path);
+    Query& q = store.qryM;
+    q.Execute("insert into tmps(tmn,typ,tag,taid) values('Rules',0,0,0)");
+    regex_id = static_cast<int>(q.LastIdentity());
+    const std::string id = std::to_string(regex_id);
+    q.Execute("insert into urls(tmid,url) values(" + id + "," +
+              QuotedStr(dir.Write("r.txt", "<li>apple 3</li><li>pear 12</li>")) + ")");
+    q.Execute("insert into exps(tmid,expr) values(" + id + ",'<li>(\\w+) (\\d+)</li>')");
+    q.Execute("insert into cols(tmid,tit,begw,endw,tag,nox,istr) values(" + id +
+              ",'Fruit','$1','',0,0,1)");
+    q.Execute("insert into cols(tmid,tit,begw,endw,tag,nox) values(" + id + ",'N','$2','',0,1)");
+    q.Execute("insert into vtrs(cid,rel,srv,dtv) values(" + std::to_string(q.LastIdentity() - 1) +
+              ",7,'[',']')");
+  }
+  const std::string other = dir.File("other.mdb");
+  { Tdm create(other); }
+  for (const std::string& key : {std::string("Prices"), std::to_string(regex_id)}) {
+    SCOPED_TRACE(key);
+    const Result original = Run({"--store", store_path, key});
+    ASSERT_EQ(original.status, 0) << original.err;
+    const Result exported = Run({"--store", store_path, "--export", key});
+    ASSERT_EQ(exported.status, 0) << exported.err;
+    const std::string file = dir.Write("t.json", exported.out);
+    const Result imported = Run({"--store", other, "--import", file});
+    ASSERT_EQ(imported.status, 0) << imported.err;
+    EXPECT_NE(imported.err.find("Done! Templet loading completed!"), std::string::npos);
+    const std::string new_id = imported.out.substr(0, imported.out.find('\n'));
+    const Result copy = Run({"--store", other, new_id});
+    EXPECT_EQ(copy.status, 0) << copy.err;
+    EXPECT_EQ(copy.out, original.out);
+  }
+  EXPECT_NE(Run({"--store", store_path, std::to_string(regex_id)}).out.find("\"[apple]\",\"3\""),
+            std::string::npos);
+}
+
+TEST_F(RunnerTest, ImportAndExportRefuseBadArgumentsAndFiles) {
+  MakeStore();
+  const std::string bad =
+      dir.Write("bad.json", "{\"format\": \"sorvane-templet\", \"version\": 9}");
+  const std::string tpl = dir.Write("bad.tpl", "0G12\n");
+  struct Case {
+    std::vector<std::string> args;
+    int status;
+    std::string err;
+  };
+  const std::vector<Case> cases = {
+      {{"--import", bad}, 1, "Templet file: the file is of version 9"},
+      {{"--import", tpl}, 1, "Templet file line 1: the line cannot be decoded"},
+      {{"--import", dir.File("none.json")}, 2, "no such file"},
+      {{"--import", bad, "Prices"}, 2, "--import takes a file"},
+      {{"--import"}, 2, "--import needs a file name"},
+      {{"--export", "Nobody"}, 2, "no templet named \"Nobody\""},
+      {{"--export", "Twin"}, 2, "more than one templet"},
+      {{"--export", "Prices", "a.txt"}, 2, "--export takes one templet"},
+      {{"--login-values", "Prices"}, 2, "--login-values applies to --export only"},
+  };
+  const std::string before = ReadAll(store_path);
+  for (const Case& c : cases) {
+    std::vector<std::string> args = {"--store", store_path};
+    args.insert(args.end(), c.args.begin(), c.args.end());
+    const Result r = Run(args);
+    SCOPED_TRACE(c.err);
+    EXPECT_EQ(r.status, c.status);
+    EXPECT_NE(r.err.find(c.err), std::string::npos) << r.err;
+    EXPECT_EQ(r.out, "");
+  }
+  EXPECT_EQ(ReadAll(store_path), before);
+  const Result help = Run({"--help"});
+  EXPECT_NE(help.out.find("--import FILE"), std::string::npos);
+  EXPECT_NE(help.out.find("--export TEMPLET"), std::string::npos);
+}
+
+}  // namespace
+}  // namespace sorvane
