@@ -41,6 +41,28 @@ void ReadLocalFiles(RunContext& ctx, PageExtractor& extract,
   host.SetStopEnabled(false);
 }
 
+// The pages of a stored local path with a page-number or database-field tag: each page is a
+// file, and a file that does not exist is an empty page (so a range skips it, and the end-text
+// form ends there).
+class LocalPageVisitor : public PageVisitor {
+ public:
+  LocalPageVisitor(RunHost& host, PageExtractor& extract) : host_(host), extract_(extract) {}
+
+  bool Visit(const std::string& path, std::string_view field_value, VisitedPage& page) override {
+    if (!host_.StopEnabled()) return false;
+    ShowLoading(host_, path);
+    page.text = PageFileExists(path) ? ReadPageFile(path) : std::string();
+    page.extracted = extract_.ExtractPage(page.text, field_value);
+    return true;
+  }
+  bool Stopped() const override { return !host_.StopEnabled(); }
+  void Failed(std::string_view cause) override { host_.ShowCause(cause); }
+
+ private:
+  RunHost& host_;
+  PageExtractor& extract_;
+};
+
 void ReadStoredFiles(RunContext& ctx, PageExtractor& extract, const TTemplet& templet) {
   // The paths are read at once: while pages are read the window may use qryM.
   const std::vector<std::string> paths = ReadSources(ctx.store, templet.ID);
@@ -48,6 +70,13 @@ void ReadStoredFiles(RunContext& ctx, PageExtractor& extract, const TTemplet& te
   host.SetStopEnabled(true);
   for (const std::string& path : paths) {
     if (!host.StopEnabled()) return;
+    // A path with the tags of a URL walks its pages as a web templet's URL does.
+    const SourceTags tags = ParseSourceTags(ctx.re, path);
+    if (tags.HasAuto || tags.HasFld) {
+      LocalPageVisitor visitor(host, extract);
+      WalkSourcePages(ctx.store, ctx.re, path, tags, visitor);
+      continue;
+    }
     ShowLoading(host, path);
     if (PageFileExists(path)) extract.ExtractPage(ReadPageFile(path));
   }

@@ -307,6 +307,40 @@ TEST_F(RunTest, StopBetweenPagesEndsTheRunQuietly) {
   }
 }
 
+// A stored path with a page-number or database-field tag walks its pages as a URL would; a file
+// that is missing is an empty page.
+TEST_F(RunTest, StoredPathsWithTagsWalkTheirNumberedOrFieldPages) {
+  for (const char* name : {"p1.txt", "p3.txt", "p4.txt", "v-x.txt", "v-y.txt"})
+    dir.Write(name, std::string("<b>") + name + "</b>");
+  store.qryM.Execute("insert into tabs(tan) values('Values')");
+  store.conn.Execute("create table t1(id autoincrement primary key,fx smallint default 0)");
+  store.qryM.Execute("alter table t1 add f1 varchar(50)");
+  for (const char* value : {"x", "y", "z"})
+    store.qryM.Execute(std::string("insert into t1(f1) values('") + value + "')");
+  struct Case {
+    std::string path;
+    std::vector<std::string> rows;
+  };
+  const std::vector<Case> cases = {
+      {"p<AUTOINC:1,4/>.txt", {"p1.txt", "p3.txt", "p4.txt"}},  // p2 is missing
+      {"p<autoinc:b/>.txt", {"p1.txt"}},                        // p2 is missing: the end
+      {"v-<FIELD:T1,F1/>.txt", {"v-x.txt", "v-y.txt"}},         // z has no file
+      {"plain<AUTOINC.txt", {}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.path);
+    const int id = BoldTemplet();
+    AddSource(id, dir.File(c.path));
+    const TTemplet t = Templet(id);
+    ExtractNow(ctx, &t, hooks);
+    EXPECT_EQ(host.Rows(), c.rows);
+    EXPECT_TRUE(host.messages.empty());
+  }
+  // The field walk marks every value it went through.
+  store.qryM.Open("select count(*) from t1 where fx=1");
+  EXPECT_EQ(store.qryM.AsInt(0), 3);
+}
+
 TEST_F(RunTest, ErrorsEndTheRunAfterTheEndOfRunSteps) {
   // A translation rule with a non-numeric argument in a text-tag templet.
   const int id = AddTemplet(false, true);
