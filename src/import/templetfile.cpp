@@ -246,9 +246,18 @@ void ReadColumns(const Reader& templet, TempletDocument& doc) {
   const Json& columns = templet.Array("columns", kMaxColumns);
   for (std::size_t i = 0; i < columns.size(); ++i) {
     const Reader column(columns[i], Entry("templet.columns", i));
-    column.OnlyMembers(std::array<std::string_view, 7>{"kind", "title", "open", "close", "width",
-                                                       "field", "rules"});
+    column.OnlyMembers(std::array<std::string_view, 8>{"id", "kind", "title", "open", "close",
+                                                       "width", "field", "rules"});
     TempletColumn c;
+    // The writer's column id, which the output pattern's column tags name.
+    if (column.Has("id")) {
+      c.cid = column.Integer("id", 1, kMaxId);
+      for (const TempletColumn& other : doc.templet.columns) {
+        if (other.cid == c.cid) {
+          Refuse(column.PathOf("id") + " " + std::to_string(c.cid) + " is used twice");
+        }
+      }
+    }
     c.kind = column.Choice("kind", kColumnKinds);
     c.title = column.StringOr("title", "");
     c.open_tag = column.StringOr("open", "");
@@ -391,6 +400,30 @@ std::string RenumberFieldTags(const std::string& source, int old_taid, int new_t
   return out;
 }
 
+// `pattern` with every column tag ("<CID:n/>", letter case ignored) that names a column of the
+// file given that column's new id; other tags stay as written.
+std::string RenumberColumnTags(const std::string& pattern, const std::map<int, int>& new_cids) {
+  std::string out;
+  const std::string lower = AsciiLower(pattern);
+  const std::string_view prefix = "<cid:";
+  std::size_t pos = 0;
+  for (std::size_t at = lower.find(prefix); at != std::string::npos;
+       at = lower.find(prefix, at + 1)) {
+    std::size_t end = at + prefix.size();
+    while (end < pattern.size() && IsAsciiDigit(pattern[end]))
+      ++end;
+    const std::optional<int> cid = DecimalInt32(
+        std::string_view(pattern).substr(at + prefix.size(), end - at - prefix.size()));
+    if (!cid || !new_cids.contains(*cid) || pattern.compare(end, 2, "/>") != 0) continue;
+    out.append(pattern, pos, at - pos);
+    out += "<CID:" + std::to_string(new_cids.at(*cid)) + "/>";
+    pos = end + 2;
+    at = end + 1;
+  }
+  out.append(pattern, pos);
+  return out;
+}
+
 }  // namespace
 
 bool IsSecretLoginValue(const LoginRow& row) {
@@ -445,6 +478,7 @@ std::string ExportTempletJson(Tdm& store, int templet_id, bool include_login_val
   t["columns"] = Json::array();
   for (const TempletColumn& c : model.columns) {
     Json column;
+    column["id"] = c.cid;
     column["kind"] = std::string(kColumnKinds[c.kind >= 0 && c.kind < 4 ? c.kind : 0]);
     column["title"] = Text(c.title);
     column["open"] = Text(c.open_tag);
@@ -556,6 +590,12 @@ TempletEntry WriteTempletDocument(Tdm& store, const TempletDocument& document) {
       column.fid = column.fid != 0 ? new_fids.at(column.fid) : 0;
     }
     SaveTemplet(store, model);
+    std::map<int, int> new_cids;
+    for (std::size_t i = 0; i < model.columns.size(); ++i) {
+      if (document.templet.columns[i].cid != 0) {
+        new_cids[document.templet.columns[i].cid] = model.columns[i].cid;
+      }
+    }
     for (std::size_t i = 0; i < model.columns.size(); ++i) {
       const TempletColumn& column = model.columns[i];
       store.qryM.Execute("update cols set width=" + std::to_string(column.width) +
@@ -576,7 +616,9 @@ TempletEntry WriteTempletDocument(Tdm& store, const TempletDocument& document) {
       options.image_folder = document.options[4].val;
       SaveOptions(store, model.id, options);
     }
-    if (document.output_pattern) SaveOutputPattern(store, model.id, *document.output_pattern);
+    if (document.output_pattern) {
+      SaveOutputPattern(store, model.id, RenumberColumnTags(*document.output_pattern, new_cids));
+    }
     if (!model.login.empty()) SaveLoginRows(store, model.id, model.login);
     conn.Commit();
     return {model.name, model.Record()};

@@ -5,15 +5,16 @@
 //
 //   {"format": "sorvane-templet", "version": 1,
 //    "templet": {"name", "source" ("url"|"files"), "method" ("text tags"|"regular expression"),
-//                "sources": [...], "expression", "columns": [{"kind", "title", "open", "close",
-//                "width", "field", "rules": [{"relation", "first", "second"}]}],
+//                "sources": [...], "expression", "columns": [{"id", "kind", "title", "open",
+//                "close", "width", "field", "rules": [{"relation", "first", "second"}]}],
 //                "options": {...}, "output pattern", "login": [{"kind", "name", "value"}]},
 //    "table": {"id", "name", "fields": [{"id", "title", "type", "unique"}]} or null}
 //
 // Texts are JSON strings when their bytes are UTF-8, otherwise {"bytes": "<hex>"}, so that pages
 // in any 8-bit code page keep their exact bytes. Ids in the file (the table's, its fields') are
-// the writer's; a column names its target field by that id, and a database-field tag of a
-// source that names the file's table and one of its fields is given the new ids on import. A
+// the writer's; a column names its target field by that id, a database-field tag of a source
+// that names the file's table and one of its fields is given the new ids on import, and so is a
+// column tag "<CID:n/>" of the output pattern that names a column's id in the file. A
 // login value left out of the file (the password of basic authentication, a form field whose
 // name looks like a password) has no "value" member and is imported empty.
 //
@@ -43,8 +44,9 @@ inline constexpr int kTempletJsonVersion = 1;
 
 // A templet file's contents, checked: ids in the file's own numbering.
 struct TempletDocument {
-  TempletModel templet;  // id 0; tab_id and the columns' fid are the file's ids; rules' ColID is
-                         // the 1-based position of their column
+  TempletModel templet;  // id 0; tab_id, the columns' cid (0 when the file gives none) and fid
+                         // are the file's ids; rules' ColID is the 1-based position of their
+                         // column
   bool has_table = false;
   UserTable table;                 // taid: the file's id
   std::vector<UserField> fields;   // fid: the file's ids

@@ -103,8 +103,12 @@ TEST(TempletFileTest, ImportGivesFreshIdsAndRenumbersTheTablesFieldTags) {
   EXPECT_EQ(price, 4);
   EXPECT_EQ(model.sources, std::vector<std::string>{"http://h/<FIELD:T2,F4/>?p=<AUTOINC:1,3/>"});
   EXPECT_EQ(model.columns[2].fid, 4);
-  // Column ids in the output pattern are the writer's; the pattern is kept as written.
-  EXPECT_EQ(f.Scalar("select count(*) from cols where tmid=" + std::to_string(copy.templet.ID)), 4);
+  // The output pattern's column tag names the copy's own column.
+  const long long title = f.Scalar("select cid from cols where tit='Title' and tmid=" +
+                                   std::to_string(copy.templet.ID));
+  f.Store().qryM.Open("select ots from tmps where tmid=" + std::to_string(copy.templet.ID));
+  EXPECT_EQ(f.Store().qryM.AsString(0),
+            "insert into books values('<CID:" + std::to_string(title) + "/>');");
 }
 
 TEST(TempletFileTest, LoginSecretsStayOutUnlessAsked) {
