@@ -2,13 +2,14 @@
 //
 //   sorvane-run [--store FILE] [--out FILE] [--format csv|jsonl] [--bom] [--save] TEMPLET
 //               [FILE...]
-//   sorvane-run [--store FILE] --import FILE
+//   sorvane-run [--store FILE] [--create] --import FILE
 //   sorvane-run [--store FILE] [--out FILE] [--login-values] --export TEMPLET
 //
 // --import imports a templet file of either kind (scrambled or open) with the checks of
 // "&Import..." and prints the new templet's id on standard output; a refused file changes
-// nothing and exits with 1. --export writes the templet's open templet file to standard output
-// (or --out), its login passwords left out unless --login-values is given.
+// nothing and exits with 1; --create lets it make the store when the file does not exist yet.
+// --export writes the templet's open templet file to standard output (or --out), its login
+// passwords left out unless --login-values is given.
 //
 // TEMPLET is a templet's name or id. Without FILEs the templet reads its stored sources, as
 // Extract Now does; with FILEs it reads those files with the templet's method, as Open does.
@@ -27,7 +28,8 @@
 // interrupted (SIGINT/SIGTERM act as Stop), could not ask for a verification code, or whose
 // definitions the store could not give, and for a save that was refused or failed; 2 for bad
 // arguments (unknown templet, missing store or file, a templet without stored sources, --save for
-// a templet without a target table). The store is never created.
+// a templet without a target table). The store is never created, except by
+// --import with --create.
 //
 // A login with a verification image saves the image to a temporary file, names it on standard
 // error and reads the characters from standard input when that is a terminal (an empty line
@@ -92,9 +94,10 @@ constexpr std::string_view kUsage =
     "  --save           also save the records into the templet's target table, as Save To\n"
     "                   Database does\n"
     "\n"
-    "usage: sorvane-run [--store FILE] --import FILE\n"
+    "usage: sorvane-run [--store FILE] [--create] --import FILE\n"
     "Imports a templet file (scrambled .tpl or open .json) into the store, with the checks of\n"
     "Import in the program, and prints the new templet's id. A refused file changes nothing.\n"
+    "  --create         make a new store when the store file does not exist\n"
     "\n"
     "usage: sorvane-run [--store FILE] [--out FILE] [--login-values] --export TEMPLET\n"
     "Writes the templet as an open templet file (JSON) to standard output or FILE.\n"
@@ -253,6 +256,7 @@ struct Arguments {
   std::string import;           // --import: the file to import
   bool export_templet = false;  // --export: TEMPLET is written as an open templet file
   bool login_values = false;
+  bool create = false;  // --create: --import may make a new store
 };
 
 // Returns the exit status when the arguments say to end at once.
@@ -299,6 +303,8 @@ std::optional<int> ParseArguments(int argc, char** argv, Arguments& args) {
       args.export_templet = true;
     } else if (options && arg == "--login-values") {
       args.login_values = true;
+    } else if (options && arg == "--create") {
+      args.create = true;
     } else if (options && arg.size() > 1 && arg.front() == '-') {
       Say("unknown option " + std::string(arg));
       std::cerr << kUsage;
@@ -323,6 +329,10 @@ std::optional<int> ParseArguments(int argc, char** argv, Arguments& args) {
   }
   if (args.export_templet && (!args.files.empty() || args.save || args.format != "csv")) {
     Say("--export takes one templet and no files, --save or --format");
+    return kExitUsage;
+  }
+  if (args.create) {
+    Say("--create applies to --import only");
     return kExitUsage;
   }
   if (args.login_values && !args.export_templet) {
@@ -467,7 +477,8 @@ int Main(int argc, char** argv) {
   if (const std::optional<int> status = ParseArguments(argc, argv, args)) return *status;
 
   std::error_code ec;
-  if (!std::filesystem::is_regular_file(args.store, ec)) {
+  const bool create = args.create && !std::filesystem::exists(args.store, ec);
+  if (!create && !std::filesystem::is_regular_file(args.store, ec)) {
     Say("store file not found: " + args.store);
     return kExitUsage;
   }

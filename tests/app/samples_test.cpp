@@ -1,0 +1,107 @@
+// Every sample templet of samples/ imported with `sorvane-run --create --import` into a fresh store
+// in a folder holding the sample pages (as `scripts/run --demo` makes it), then run there: each
+// gives the records its page holds. The templets find their pages relative to the store's
+// folder, the folder the program runs in.
+
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <string>
+#include <vector>
+
+#include "core/store.h"
+#include "core/templetmodel.h"
+#include "output/customoutput.h"
+#include "support/tempdir.h"
+
+namespace sorvane {
+namespace {
+
+struct Result {
+  int status = -1;
+  std::string out;
+};
+
+std::string ShellQuoted(const std::string& text) {
+  std::string q = "'";
+  for (const char c : text)
+    q += c == '\'' ? std::string("'\\''") : std::string(1, c);
+  return q + "'";
+}
+
+// Runs sorvane-run with `args` in `folder`.
+Result RunIn(const test::TempDir& dir, const std::vector<std::string>& args) {
+  std::string command =
+      "cd " + ShellQuoted(dir.Path().string()) + " && " + ShellQuoted(SORVANE_RUN);
+  for (const std::string& a : args)
+    command += " " + ShellQuoted(a);
+  command += " >stdout 2>/dev/null </dev/null";
+  const int raw = std::system(command.c_str());
+  std::ifstream in(dir.File("stdout"), std::ios::binary);
+  return {WIFEXITED(raw) ? WEXITSTATUS(raw) : -1,
+          std::string(std::istreambuf_iterator<char>(in), {})};
+}
+
+TEST(SamplesTest, EverySampleGivesTheRecordsOfItsPages) {
+  struct Sample {
+    const char* file;
+    std::string records;  // CSV rows after the title line
+  };
+  const std::vector<Sample> samples = {
+      {"books.json",
+       "\"The Salt Road\",\"Mira Okafor\",\"14.90\"\r\n"
+       "\"Winter's Orchard\",\"Jonas Lindqvist\",\"19.50\"\r\n"
+       "\"A Short History of Maps\",\"Leila Haddad\",\"24.00\"\r\n"
+       "\"Night Ferry\",\"Tomas Brandt\",\"9.99\"\r\n"},
+      // Windows-1251 bytes, kept as they are: tea, coffee, honey.
+      {"pricelist.json",
+       "\"\xd7\xe0\xe9\",\"350\",\"\xf0\xf3\xe1.\"\r\n"
+       "\"\xca\xee\xf4\xe5\",\"520\",\"\xf0\xf3\xe1.\"\r\n"
+       "\"\xcc\xb8\xe4\",\"410\",\"\xf0\xf3\xe1.\"\r\n"},
+      {"products.json",
+       "\"A-101\",\"Desk lamp\",\"24.00\"\r\n\"A-102\",\"Reading lamp\",\"31.50\"\r\n"
+       "\"A-103\",\"Floor lamp\",\"89.00\"\r\n\"B-201\",\"Oak shelf\",\"45.00\"\r\n"
+       "\"B-202\",\"Wall shelf\",\"22.90\"\r\n\"B-203\",\"Corner shelf\",\"38.00\"\r\n"
+       "\"C-301\",\"Cotton rug\",\"59.00\"\r\n\"C-302\",\"Wool rug\",\"120.00\"\r\n"
+       "\"C-303\",\"Door mat\",\"14.50\"\r\n"},
+      {"stock.json",
+       "\"Claw hammer\",\"12\",\"12.50\"\r\n\"Hand saw\",\"sold out\",\"18.00\"\r\n"
+       "\"Tape measure\",\"40\",\"4.95\"\r\n"},
+      {"books-sql.json",
+       "\"The Salt Road\",\"14.90\"\r\n\"Winter's Orchard\",\"19.50\"\r\n"
+       "\"A Short History of Maps\",\"24.00\"\r\n\"Night Ferry\",\"9.99\"\r\n"},
+  };
+  test::TempDir dir;
+  std::filesystem::copy(std::filesystem::path(SORVANE_SAMPLES) / "pages", dir.Path() / "pages");
+  std::vector<std::string> ids;
+  for (const Sample& s : samples) {
+    SCOPED_TRACE(s.file);
+    const Result imported =
+        RunIn(dir, {"--create", "--import", std::string(SORVANE_SAMPLES) + "/" + s.file});
+    ASSERT_EQ(imported.status, 0);
+    ids.push_back(imported.out.substr(0, imported.out.find('\n')));
+    const Result run = RunIn(dir, {ids.back()});
+    EXPECT_EQ(run.status, 0);
+    EXPECT_EQ(run.out.substr(run.out.find("\r\n") + 2), s.records);
+  }
+  // Every sample file is in the table above.
+  int files = 0;
+  for (const auto& entry : std::filesystem::directory_iterator(SORVANE_SAMPLES))
+    files += entry.path().extension() == ".json";
+  EXPECT_EQ(files, static_cast<int>(samples.size()));
+
+  // The SQL sample's output pattern names its own columns in this store.
+  Tdm store(dir.File("data.mdb"));
+  const int sql_id = std::stoi(ids.back());
+  const TempletModel model = ReadTemplet(store, sql_id, TempletParts::kColumns);
+  EXPECT_EQ(LoadOutputPattern(store, sql_id),
+            "insert into books(title, price) values('<CID:" + std::to_string(model.columns[0].cid) +
+                "/>', <CID:" + std::to_string(model.columns[1].cid) + "/>);\r\n");
+}
+
+}  // namespace
+}  // namespace sorvane
