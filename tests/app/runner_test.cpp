@@ -571,6 +571,7 @@ TEST_F(RunnerTest, ImportAndExportRefuseBadArgumentsAndFiles) {
       {{"--export", "Twin"}, 2, "more than one templet"},
       {{"--export", "Prices", "a.txt"}, 2, "--export takes one templet"},
       {{"--login-values", "Prices"}, 2, "--login-values applies to --export only"},
+      {{"--create", "Prices"}, 2, "--create applies to --import only"},
   };
   const std::string before = ReadAll(store_path);
   for (const Case& c : cases) {
