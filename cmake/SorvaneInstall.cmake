@@ -33,7 +33,7 @@ set(CPACK_PACKAGE_CONTACT "Sorvane support <support@example.com>")
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY
     "extracts data records from web pages and local text and HTML files")
 set(CPACK_PACKAGE_DESCRIPTION
-    "A templet says where the text comes from and how records are cut out of it; a run shows the\n records in a grid, from where they go into the program's own tables, a CSV file or a free\n text pattern. sorvane-run runs templets without a window.")
+    "A templet says where the text comes from and how records are cut out of it; a run shows the records in a grid, from where they go into the program's own tables, a CSV file or a free text pattern. sorvane-run runs templets without a window.")
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
 set(CPACK_STRIP_FILES ON)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
