@@ -103,10 +103,17 @@ void ResultPages::LoadFirstPage(Tdm& store) {
       q.Open("select top " + std::to_string(pages_.records_per_page) + rest + " order by id");
     }
     FillRows(q, false);
-    q.Open("select count(id) from " + Table(current_.TabID));
-    pages_.record_total = q.AsInt(0);
+    CountPages(store);
+  } else {
+    pages_.page_count = 1;
   }
   pages_.current_page = 1;
+}
+
+void ResultPages::CountPages(Tdm& store) {
+  Query& q = store.qryM;
+  q.Open("select count(id) from " + Table(current_.TabID));
+  pages_.record_total = q.AsInt(0);
   pages_.page_count = 1;
   if (pages_.records_per_page > 0) {
     const int pages = (pages_.record_total + pages_.records_per_page - 1) / pages_.records_per_page;
@@ -166,6 +173,45 @@ bool ResultPages::NextPage(Tdm& store) {
   if (q.Eof()) return false;
   FillRows(q, false);
   ++pages_.current_page;
+  return true;
+}
+
+bool ResultPages::CanPage() const {
+  return current_.ID != 0 && current_.TabID > 0 && grid_.DataRowCount() > 0 &&
+         pages_.records_per_page > 0 && grid_.RecordId(1) != 0 &&
+         grid_.RecordId(grid_.DataRowCount()) != 0;
+}
+
+bool ResultPages::HasRecordBeyond(Tdm& store, bool before) {
+  const std::int64_t id = before ? grid_.RecordId(1) : grid_.RecordId(grid_.DataRowCount());
+  Query& q = store.qryM;
+  q.Open("select top 1 id from " + Table(current_.TabID) + " where id" + (before ? "<" : ">") +
+         std::to_string(id));
+  return !q.Eof();
+}
+
+bool ResultPages::FirstPage(Tdm& store) {
+  if (!CanPage() || !HasRecordBeyond(store, true)) return false;
+  Query& q = store.qryM;
+  q.Open("select top " + std::to_string(pages_.records_per_page) + " id " + pages_.field_list +
+         " from " + Table(current_.TabID) + " order by id");
+  FillRows(q, false);
+  pages_.current_page = 1;
+  return true;
+}
+
+bool ResultPages::LastPage(Tdm& store) {
+  if (!CanPage() || !HasRecordBeyond(store, false)) return false;
+  CountPages(store);
+  const int per_page = pages_.records_per_page;
+  // The full pages come first; the last page holds the rest, or a full page when none is left.
+  const int rest = pages_.record_total - (pages_.page_count - 1) * per_page;
+  const int rows = rest > 0 ? rest : per_page;
+  Query& q = store.qryM;
+  q.Open("select top " + std::to_string(rows) + " id " + pages_.field_list + " from " +
+         Table(current_.TabID) + " order by id desc");
+  FillRows(q, true);
+  pages_.current_page = pages_.page_count;
   return true;
 }
 

@@ -71,6 +71,13 @@ class ResultPages {
   // and the result is true. The record total is not recounted.
   bool PreviousPage(Tdm& store);
   bool NextPage(Tdm& store);
+  // The first page, or the last: the pages count from the lowest id, so the last page holds
+  // what is left after the full pages before it. Nothing happens (false) under the conditions
+  // of PreviousPage/NextPage, or when no record lies before the first row shown (FirstPage) or
+  // after the last one (LastPage). LastPage counts the records anew, so that it finds the last
+  // page of the table as it is now; the record total and the page count take that count.
+  bool FirstPage(Tdm& store);
+  bool LastPage(Tdm& store);
 
   // Whether Delete Selected applies: a templet is current, it has a target table, and the grid
   // has a data row.
@@ -90,6 +97,12 @@ class ResultPages {
   // Replaces the grid's rows by the rows of the open result of store.qryM, in reverse order of
   // reading when `reversed`.
   void FillRows(Query& q, bool reversed);
+  // Whether paging applies: a current templet, stored rows shown, records per page above 0.
+  bool CanPage() const;
+  // Whether store.qryM finds a record of the target table before (`before`) row 1's id or after
+  // the last row's id.
+  bool HasRecordBeyond(Tdm& store, bool before);
+  void CountPages(Tdm& store);
 
   ResultGrid& grid_;
   TTemplet current_;

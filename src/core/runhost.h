@@ -3,6 +3,7 @@
 // What a run (and any long store operation) needs from whoever started it: the main window, a
 // test, or the headless runner. Nothing else of the window reaches the logic.
 
+#include <cstdint>
 #include <functional>
 #include <string>
 #include <string_view>
@@ -44,6 +45,18 @@ class RunHost {
   // A progress text that changes with every item of a long operation (saving rows, for one):
   // shown as any status unless the host shows such texts only a few times a second.
   virtual void ShowProgress(std::string_view text) { ShowStatus(text); }
+  // The bar beside the status panels while a long operation goes on (a run, a save to the table,
+  // an export, an import): `done` of `total` steps, a total of 0 or less when it is not known,
+  // and `label` as the bar's text ("3 of 10 pages"). An operation may call it for every item:
+  // the host shows the latest amount a few times a second. HideProgressBar ends it
+  // (ProgressBarScope, progressbar.h, does so for the operation that showed it). A host that
+  // shows no bar keeps these.
+  virtual void ShowProgressBar(std::int64_t done, std::int64_t total, std::string_view label) {
+    static_cast<void>(done);
+    static_cast<void>(total);
+    static_cast<void>(label);
+  }
+  virtual void HideProgressBar() {}
   // Processes pending window events without changing the status; called while a wait goes on.
   virtual void ProcessEvents() = 0;
 

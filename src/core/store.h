@@ -50,6 +50,8 @@ class Query {
 
   bool Eof() const { return eof_; }
   void Next();
+  // The number of rows of the open result (all of them are read when it opens).
+  std::size_t RecordCount() const { return rows_; }
 
   int FieldCount() const;
   // The 0-based position of the named field of the open result (letter case ignored), or -1.

@@ -1,6 +1,7 @@
 #include "engine/record.h"
 
 #include "core/runhost.h"
+#include "engine/runprogress.h"
 
 namespace sorvane {
 
@@ -24,6 +25,10 @@ void RecordAppender::Counted() {
   status_.assign(digits, end);
   status_.append(kSuffix);
   host_.ShowExtracted(extracted_, status_);
+}
+
+void RecordAppender::ReportReached(std::size_t pos) const {
+  progress_->Reached(pos, page_size_, extracted_);
 }
 
 }  // namespace sorvane

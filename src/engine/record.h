@@ -17,6 +17,7 @@
 namespace sorvane {
 
 class RunHost;
+class RunProgress;
 
 // Downloads the image a kind-3 value names and returns the saved file's name, or empty text.
 using ImageDownload = std::function<std::string(std::string_view address)>;
@@ -71,6 +72,17 @@ class RecordAppender {
     Counted();
   }
 
+  // In a run of one page, `progress` follows the record loop through the page of `size` bytes:
+  // the loops call Reached after every record with the position they have come to.
+  void FollowPage(RunProgress* progress, std::size_t size) {
+    progress_ = progress;
+    page_size_ = size;
+  }
+  // The record loop stands at byte `pos` (1-based) of the page.
+  void Reached(std::size_t pos) {
+    if (progress_ != nullptr) ReportReached(pos);
+  }
+
   // Records this appender completed (counted), for ExtractPage's result.
   int Appended() const { return appended_; }
   // True once the user has asked the run to stop; the record loops end the page then.
@@ -83,6 +95,7 @@ class RecordAppender {
   }
   std::string FinishSlow(const TCol& col, std::string value) const;
   void Counted();
+  void ReportReached(std::size_t pos) const;
 
   RunHost& host_;
   ResultGrid& grid_;
@@ -93,6 +106,8 @@ class RecordAppender {
   int& extracted_;
   std::vector<int>* unfinished_;
   int appended_ = 0;
+  RunProgress* progress_ = nullptr;
+  std::size_t page_size_ = 0;
   std::string status_;  // reused for the count status, so a record costs no allocation here
 };
 

@@ -51,6 +51,7 @@ bool RegexPlan::WholePage(RecordAppender& appender, RunHost& host, RegExpr& re,
     re.SetExpression(expression_);
     for (bool found = re.Exec(page); found; found = re.ExecNext()) {
       AppendMatch(appender, re);
+      appender.Reached(re.MatchPos(0) + re.MatchLen(0) + 1);
       if (appender.StopRequested()) break;
     }
   } catch (const RegExprStopped&) {
@@ -77,6 +78,7 @@ bool RegexPlan::RecordBlocks(RecordAppender& appender, RunHost& host, RegExpr& r
       host.ShowStatus(kStatusExpressionWrong);
       host.ShowCause(e.what());
     }
+    appender.Reached(pos);
     if (appender.StopRequested()) break;
   }
   return appender.Appended() > before;

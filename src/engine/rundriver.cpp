@@ -1,5 +1,6 @@
 #include "engine/rundriver.h"
 
+#include <cstdint>
 #include <string>
 #include <utility>
 
@@ -14,6 +15,7 @@
 #include "engine/qstrings.h"
 #include "engine/regexpr.h"
 #include "engine/runerror.h"
+#include "engine/runprogress.h"
 #include "engine/sources.h"
 
 namespace sorvane {
@@ -28,16 +30,20 @@ void ShowLoading(RunHost& host, const std::string& path) {
 }
 
 // The local source steps: the files chosen now, or the templet's stored paths.
-void ReadLocalFiles(RunContext& ctx, PageExtractor& extract,
+void ReadLocalFiles(RunContext& ctx, PageExtractor& extract, RunProgress& progress,
                     const std::vector<std::string>& files) {
   RunHost& host = ctx.host;
   host.SetStopEnabled(true);
+  const auto total = static_cast<std::int64_t>(files.size());
+  std::int64_t done = 0;
   for (const std::string& path : files) {
+    progress.Steps(done++, total, "files");
     if (!PageFileExists(path)) continue;
     if (!host.StopEnabled()) break;
     ShowLoading(host, path);
     extract.ExtractPage(ReadPageFile(path));
   }
+  progress.Steps(done, total, "files");
   host.SetStopEnabled(false);
 }
 
@@ -63,13 +69,17 @@ class LocalPageVisitor : public PageVisitor {
   PageExtractor& extract_;
 };
 
-void ReadStoredFiles(RunContext& ctx, PageExtractor& extract, const TTemplet& templet) {
+void ReadStoredFiles(RunContext& ctx, PageExtractor& extract, RunProgress& progress,
+                     const TTemplet& templet) {
   // The paths are read at once: while pages are read the window may use qryM.
   const std::vector<std::string> paths = ReadSources(ctx.store, templet.ID);
   RunHost& host = ctx.host;
   host.SetStopEnabled(true);
+  const auto total = static_cast<std::int64_t>(paths.size());
+  std::int64_t done = 0;
   for (const std::string& path : paths) {
     if (!host.StopEnabled()) return;
+    progress.Steps(done++, total, "files");
     // A path with the tags of a URL walks its pages as a web templet's URL does.
     const SourceTags tags = ParseSourceTags(ctx.re, path);
     if (tags.HasAuto || tags.HasFld) {
@@ -80,6 +90,7 @@ void ReadStoredFiles(RunContext& ctx, PageExtractor& extract, const TTemplet& te
     ShowLoading(host, path);
     if (PageFileExists(path)) extract.ExtractPage(ReadPageFile(path));
   }
+  progress.Steps(done, total, "files");
   host.SetStopEnabled(false);
 }
 
@@ -87,8 +98,8 @@ void ReadStoredFiles(RunContext& ctx, PageExtractor& extract, const TTemplet& te
 class WebPageVisitor : public PageVisitor {
  public:
   WebPageVisitor(RunHost& host, HttpClient& http, const RequestSettings& requests,
-                 PageExtractor& extract)
-      : host_(host), http_(http), requests_(requests), extract_(extract) {}
+                 PageExtractor& extract, RunProgress& progress)
+      : host_(host), http_(http), requests_(requests), extract_(extract), progress_(progress) {}
 
   bool Visit(const std::string& url, std::string_view field_value, VisitedPage& page) override {
     if (!host_.StopEnabled()) return false;
@@ -109,12 +120,16 @@ class WebPageVisitor : public PageVisitor {
   }
   bool Stopped() const override { return !host_.StopEnabled(); }
   void Failed(std::string_view cause) override { host_.ShowCause(cause); }
+  void Progress(std::int64_t done, std::int64_t total, std::string_view unit) override {
+    progress_.Steps(done, total, unit);
+  }
 
  private:
   RunHost& host_;
   HttpClient& http_;
   const RequestSettings& requests_;
   PageExtractor& extract_;
+  RunProgress& progress_;
 };
 
 // While a run goes on, every wait of the client and every long search of the expression engine
@@ -148,8 +163,8 @@ class RunPump {
 
 // The web source steps: the templet's first URL, its tags, the login, then its pages. `requests`
 // becomes the settings of the run's requests, pages and images.
-void ReadWebPages(RunContext& ctx, PageExtractor& extract, const TTemplet& templet,
-                  RequestSettings& requests) {
+void ReadWebPages(RunContext& ctx, PageExtractor& extract, RunProgress& progress,
+                  const TTemplet& templet, RequestSettings& requests) {
   const std::vector<std::string> sources = ReadSources(ctx.store, templet.ID);
   if (sources.empty()) return;
   const std::string& url = sources.front();
@@ -158,7 +173,7 @@ void ReadWebPages(RunContext& ctx, PageExtractor& extract, const TTemplet& templ
   HttpClient& http = *ctx.http;
   requests = RunRequestSettings(url);
   if (!ApplyLogin(ctx.store, http, ctx.host, templet.ID, url, requests)) return;
-  WebPageVisitor visitor(ctx.host, http, requests, extract);
+  WebPageVisitor visitor(ctx.host, http, requests, extract, progress);
   WalkSourcePages(ctx.store, ctx.re, url, tags, visitor);
 }
 
@@ -211,6 +226,9 @@ bool PageExtractor::ExtractPage(std::string_view page, std::string_view field_va
   }
   RecordAppender appender(ctx_.host, ctx_.host.Grid(), defs_.Cols, ctx_.state.rules, field_value,
                           &download_image_, ctx_.state.extracted, &ctx_.state.unfinished_rows);
+  if (progress_ != nullptr && progress_->FollowsRecords()) {
+    appender.FollowPage(progress_, page.size());
+  }
   if (defs_.IsTextTag) return text_plan_.ExtractRecords(appender, page, pos);
   return regex_plan_.ExtractRecords(appender, ctx_.host, ctx_.re, page, pos);
 }
@@ -238,17 +256,19 @@ void ExecuteTemplet(RunContext& ctx, const TTemplet& templet,
     };
   }
   PageExtractor extract(ctx, defs, std::move(download));
+  RunProgress progress(ctx.host);
+  extract.SetProgress(&progress);
   const RunPump pump(ctx.http, ctx.re, ctx.host);
   if (templet.IsURL) {
     if (ctx.web != nullptr) {
       ctx.web->Walk(templet, extract);
     } else {
-      ReadWebPages(ctx, extract, templet, requests);
+      ReadWebPages(ctx, extract, progress, templet, requests);
     }
   } else if (!files.empty()) {
-    ReadLocalFiles(ctx, extract, files);
+    ReadLocalFiles(ctx, extract, progress, files);
   } else {
-    ReadStoredFiles(ctx, extract, templet);
+    ReadStoredFiles(ctx, extract, progress, templet);
   }
 }
 

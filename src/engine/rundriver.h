@@ -73,6 +73,7 @@ struct RunState {
 };
 
 class PageExtractor;
+class RunProgress;
 
 // "Fail loading or interrupted by youself:" + line feed + URL, caption "Error", warning icon:
 // a page that could not be fetched; the run ends.
@@ -113,6 +114,8 @@ class PageExtractor {
 
   RunContext& Context() { return ctx_; }
   const RunDefinitions& Definitions() const { return defs_; }
+  // The run's progress bar (null: none), which follows the records of a one-page run.
+  void SetProgress(RunProgress* progress) { progress_ = progress; }
 
  private:
   RunContext& ctx_;
@@ -120,6 +123,7 @@ class PageExtractor {
   ImageDownload download_image_;
   TextTagPlan text_plan_;
   RegexPlan regex_plan_;
+  RunProgress* progress_ = nullptr;
 };
 
 // The run (ExecuteTemplet): empties the grid's rows, sets the extracted count to 0, loads the

@@ -15,20 +15,25 @@ constexpr std::string_view kAutoTag = "(?i)<AUTOINC:(.+?)/>";
 constexpr std::string_view kRange = "(\\d+),(\\d+)";
 
 // The numbered pages of `url` (a page-number tag in it), each extracted with `field_value`.
-// With `stop_when_empty` a page that yields no records is the last one. Returns false when the
-// visitor ended the run.
+// With `stop_when_empty` a page that yields no records is the last one (and the pages are not
+// counted as steps of the walk: the field values are). Returns false when the visitor ended the
+// run.
 bool WalkNumberedPages(RegExpr& re, const std::string& url, const TAuto& tag,
                        std::string_view field_value, bool stop_when_empty, PageVisitor& visitor) {
   // 64 bits: the number after a last page of 2147483647 is still compared correctly.
   long long n = tag.IsRange ? tag.FromNo : 1;
   bool go_on = tag.IsRange ? n <= tag.ToNo : true;
+  const long long first = n;
+  const long long total = tag.IsRange && go_on ? static_cast<long long>(tag.ToNo) - first + 1 : 0;
   while (go_on) {
+    if (!stop_when_empty) visitor.Progress(n - first, total, "pages");
     VisitedPage page;
     if (!visitor.Visit(SubstitutePageNo(re, url, n), field_value, page)) return false;
     ++n;
     go_on = tag.IsRange ? n <= tag.ToNo : PosText(tag.EndText, page.text, 1) != 0;
     if (stop_when_empty && !page.extracted) go_on = false;
   }
+  if (!stop_when_empty) visitor.Progress(n - first, total, "pages");
   return true;
 }
 
@@ -38,8 +43,11 @@ void WalkFieldValues(Tdm& store, RegExpr& re, const std::string& url, const Sour
                      PageVisitor& visitor) {
   const TFld& fld = tags.Fld;
   Query& values = store.qryM;
-  for (values.Open("select distinct " + fld.Field + " from " + fld.Table + " where fx=0");
-       !values.Eof(); values.Next()) {
+  values.Open("select distinct " + fld.Field + " from " + fld.Table + " where fx=0");
+  const auto total = static_cast<std::int64_t>(values.RecordCount());
+  const std::string_view unit = tags.HasAuto ? "values" : "pages";
+  for (std::int64_t done = 0; !values.Eof(); values.Next(), ++done) {
+    visitor.Progress(done, total, unit);
     const std::string value = values.AsString(0);
     // A failure keeps the value's flag at 0, so a later run visits it again; this run goes on
     // with the next value rather than repeating a failure that may well persist.
@@ -65,6 +73,7 @@ void WalkFieldValues(Tdm& store, RegExpr& re, const std::string& url, const Sour
                      "\" could not be set: " + e.what());
     }
   }
+  visitor.Progress(total, total, unit);
 }
 
 }  // namespace
@@ -110,8 +119,9 @@ void WalkSourcePages(Tdm& store, RegExpr& re, const std::string& url, const Sour
   } else if (tags.HasAuto) {
     WalkNumberedPages(re, url, tags.Auto, {}, false, visitor);
   } else {
+    visitor.Progress(0, 1, "pages");
     VisitedPage page;
-    visitor.Visit(url, {}, page);
+    if (visitor.Visit(url, {}, page)) visitor.Progress(1, 1, "pages");
   }
 }
 

@@ -11,6 +11,7 @@
 // Tag names are matched in any letter case. The tags are read and replaced with the run's
 // expression engine, which these functions set anew on every use.
 
+#include <cstdint>
 #include <string>
 #include <string_view>
 
@@ -71,6 +72,14 @@ class PageVisitor {
   virtual bool Visit(const std::string& url, std::string_view field_value, VisitedPage& page) = 0;
   // True once the user has asked the run to stop.
   virtual bool Stopped() const = 0;
+  // How far the walk has come: before step `done` (0-based) of `total` (0: not known) and once
+  // after the last. A step is a page ("pages"), or with a database-field tag and a page-number
+  // tag one field value with all its pages ("values").
+  virtual void Progress(std::int64_t done, std::int64_t total, std::string_view unit) {
+    static_cast<void>(done);
+    static_cast<void>(total);
+    static_cast<void>(unit);
+  }
   // A failure the walk went on after: a database-field value whose pages threw, or whose extract
   // flag could not be set. `cause` says which and why.
   virtual void Failed(std::string_view cause) = 0;

@@ -143,6 +143,7 @@ bool TextTagPlan::WithRecordTags(RecordAppender& appender, std::string_view page
       tags_[i].Cut(block, value, q);
       return value;
     });
+    appender.Reached(pos);
     if (appender.StopRequested()) break;
   }
   return appender.Appended() > before;
@@ -164,6 +165,7 @@ bool TextTagPlan::WithoutRecordTags(RecordAppender& appender, std::string_view p
     });
     // A record none of whose cuts moved on would be cut again the same way for ever.
     if (pos == record_start) break;
+    appender.Reached(pos);
     if (appender.StopRequested()) break;
   }
   return appender.Appended() > before;

@@ -11,6 +11,7 @@
 #include "core/ascii.h"
 #include "core/chandle.h"
 #include "core/dialect.h"
+#include "core/progressbar.h"
 #include "engine/qstrings.h"
 #include "import/gint.h"
 
@@ -332,9 +333,12 @@ void ImportTempletFile(Tdm& store, const std::string& path, RunHost& host,
                        const std::function<void(const TempletEntry&)>& added,
                        const TempletFileKey& key) {
   const std::vector<std::string> lines = ReadTempletFileLines(path);
-  const std::vector<TempletRecord> records = DecodeTempletLines(lines, key, [&host](int k, int n) {
-    host.ShowStatus("Templet loading [" + std::to_string(k * 100 / n) + "%] ...");
-  });
+  ProgressBarScope bar(host);
+  const std::vector<TempletRecord> records =
+      DecodeTempletLines(lines, key, [&host, &bar](int k, int n) {
+        bar.Show(k, n, "lines");
+        host.ShowStatus("Templet loading [" + std::to_string(k * 100 / n) + "%] ...");
+      });
   CheckTempletRecords(store, records);
   if (std::optional<TempletEntry> entry = RunTempletRecords(store, records)) {
     if (added) added(*entry);

@@ -47,10 +47,12 @@ void WriteCsv(const ResultGrid& grid, const ByteSink& sink, CsvOptions options) 
   for (int c = 1; c <= columns; ++c)
     AppendField(out, c > 1 ? ',' : 0, grid.Columns()[static_cast<std::size_t>(c - 1)].title);
   out.Append("\r\n");
-  for (int r = 1; r <= grid.DataRowCount(); ++r) {
+  const int rows = grid.DataRowCount();
+  for (int r = 1; r <= rows; ++r) {
     for (int c = 1; c <= columns; ++c)
       AppendField(out, c > 1 ? ',' : 0, grid.Cell(c, r));
     out.Append("\r\n");
+    if (options.after_row) options.after_row(r, rows);
   }
   out.Flush();
 }

@@ -5,6 +5,7 @@
 // inner double quotes doubled and nothing else escaped; fields separated by "," and every line,
 // the last one included, ended by CR LF. Cell bytes are written as they are.
 
+#include <functional>
 #include <ostream>
 #include <string>
 
@@ -19,6 +20,9 @@ struct CsvOptions {
   // Starts the text with the UTF-8 byte-order mark (EF BB BF), for spreadsheet programs that
   // need it to read the bytes as UTF-8. The window's export never sets it.
   bool utf8_bom = false;
+  // Called after each data row is written with its number and the number of data rows (may be
+  // empty).
+  std::function<void(int row, int rows)> after_row = {};
 };
 
 // Hands the whole grid as CSV text to `sink`, in pieces of about a megabyte.

@@ -7,6 +7,7 @@ class QWidget;
 namespace sorvane {
 
 class ResultGrid;
+class RunHost;
 
 // The save dialog's filter: CSV files first, then plain text, then every file.
 inline constexpr char kCsvFileFilter[] =
@@ -17,6 +18,7 @@ inline constexpr char kCsvFileFilter[] =
 // then counts the run's records as kept. False when the user cancelled, or when the file could
 // not be written: the standard error box has shown the system's message and the file that was
 // there is unchanged.
-bool SaveGridAsCsv(QWidget* parent, const ResultGrid& grid);
+// With `progress`, its bar counts the rows written.
+bool SaveGridAsCsv(QWidget* parent, const ResultGrid& grid, RunHost* progress = nullptr);
 
 }  // namespace sorvane

@@ -98,13 +98,15 @@ std::string ExpandRecord(const ResultGrid& grid, int row, std::string_view patte
   return Expand(grid, row, pattern, tags, TagColumns(grid, tags), for_sql);
 }
 
-void ExpandToText(const ResultGrid& grid, const CustomOutputRequest& request, std::string& text) {
+void ExpandToText(const ResultGrid& grid, const CustomOutputRequest& request, std::string& text,
+                  const std::function<void(int row)>& after_record) {
   if (grid.DataRowCount() == 0) return;
   const std::vector<PatternTag> tags = ScanTags(request.pattern);
   const std::vector<int> columns = TagColumns(grid, tags);
   for (int r = 1; r <= grid.DataRowCount(); ++r) {
     text += Expand(grid, r, request.pattern, tags, columns, request.for_sql);
     text += '\n';
+    if (after_record) after_record(r);
   }
 }
 

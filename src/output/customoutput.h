@@ -64,7 +64,9 @@ std::string ExpandRecord(const ResultGrid& grid, int row, std::string_view patte
 
 // Appends the output text of every data row to `text`, each followed by a line break "\n". On
 // an error (a tag number beyond 32 bits) `text` keeps what was appended before it.
-void ExpandToText(const ResultGrid& grid, const CustomOutputRequest& request, std::string& text);
+// `after_record` (may be empty) is called after each row.
+void ExpandToText(const ResultGrid& grid, const CustomOutputRequest& request, std::string& text,
+                  const std::function<void(int row)>& after_record = {});
 
 // The name (without folder and extension) of row `row`'s output file: CleanFileName of its
 // value in the name column when that column is in the grid, else (or when that gives nothing)

@@ -20,6 +20,8 @@
 #include "core/errorbox.h"
 #include "core/messagebox.h"
 #include "core/programfolder.h"
+#include "core/progressbar.h"
+#include "core/resultgrid.h"
 #include "core/screentext.h"
 #include "core/selectfolder.h"
 #include "core/textinputdialog.h"
@@ -240,8 +242,14 @@ void TfrmOutput::OutputStart() {
     return;
   }
   std::string text;
+  std::optional<ProgressBarScope> bar;
+  if (progress_ != nullptr) bar.emplace(*progress_);
+  const int rows = grid_.DataRowCount();
   try {
-    ExpandToText(grid_, request, text);
+    // Records expand fast: the bar hears of every 256th and the last.
+    ExpandToText(grid_, request, text, [&bar, rows](int row) {
+      if (bar && (row % 256 == 0 || row == rows)) bar->Show(row, rows, "records");
+    });
   } catch (const std::exception& error) {
     mmOutput_->setPlainText(ScreenText(text));
     ShowErrorBox(this, error);
@@ -254,8 +262,12 @@ void TfrmOutput::WriteFiles(const CustomOutputRequest& request) {
   // Many files take a while: the window repaints meanwhile, while clicks and keys wait.
   QElapsedTimer since_repaint;
   since_repaint.start();
+  std::optional<ProgressBarScope> bar;
+  if (progress_ != nullptr) bar.emplace(*progress_);
+  const int rows = grid_.DataRowCount();
   const bool written = RunCommand(this, [&] {
-    WriteOutputFiles(grid_, request, Bytes(folder_), [&](int) {
+    WriteOutputFiles(grid_, request, Bytes(folder_), [&](int row) {
+      if (bar) bar->Show(row, rows, "files");
       if (since_repaint.elapsed() < kRepaintInterval) return;
       QApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
       since_repaint.restart();
@@ -265,9 +277,10 @@ void TfrmOutput::WriteFiles(const CustomOutputRequest& request) {
 }
 
 void SaveCustomFormat(QWidget* parent, Tdm& store, const ResultGrid& grid, int templet_id,
-                      const ShowHelpFunction& show_help) {
+                      const ShowHelpFunction& show_help, RunHost* progress) {
   TfrmOutput dialog(store, grid, parent);
   dialog.SetShowHelp(show_help);
+  dialog.SetProgressHost(progress);
   if (!RunCommand(parent, [&] { dialog.SetTempletID(templet_id); })) return;
   dialog.exec();
 }

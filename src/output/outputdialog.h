@@ -29,6 +29,7 @@ class QPushButton;
 namespace sorvane {
 
 class ResultGrid;
+class RunHost;
 
 // Opens one help page by its topic ("customoutput.html").
 using ShowHelpFunction = std::function<void(const std::string& topic)>;
@@ -45,6 +46,8 @@ class TfrmOutput : public QDialog {
   void SetTempletID(int id);
   int TempletID() const { return templet_id_; }
   void SetShowHelp(ShowHelpFunction show_help) { show_help_ = std::move(show_help); }
+  // The host whose progress bar counts the records while Output Start goes on (null: none).
+  void SetProgressHost(RunHost* host) { progress_ = host; }
 
   const QString& OutputFolder() const { return folder_; }
   const std::string& Extension() const { return extension_; }
@@ -67,6 +70,7 @@ class TfrmOutput : public QDialog {
   const ResultGrid& grid_;
   int templet_id_ = 0;
   ShowHelpFunction show_help_;
+  RunHost* progress_ = nullptr;
   QString folder_;
   int name_column_ = 0;
   std::string name_title_;
@@ -86,7 +90,8 @@ class TfrmOutput : public QDialog {
 // over `grid`, modally, and returns when it has closed. A store error while the pattern is read
 // shows the standard error box. The caller counts the run's records as kept afterwards, whatever
 // happened in the dialog.
+// With `progress`, its bar counts the records while Output Start goes on.
 void SaveCustomFormat(QWidget* parent, Tdm& store, const ResultGrid& grid, int templet_id,
-                      const ShowHelpFunction& show_help);
+                      const ShowHelpFunction& show_help, RunHost* progress = nullptr);
 
 }  // namespace sorvane

@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "core/progressbar.h"
 #include "core/resultgrid.h"
 #include "core/runhost.h"
 #include "core/store.h"
@@ -147,8 +148,10 @@ std::optional<SaveCounts> SaveGridToTable(Tdm& store, RunHost& host, int tab_id,
   };
   std::exception_ptr failure;
   host.SetStopEnabled(true);
+  ProgressBarScope bar(host);
   try {
     const int rows = grid.DataRowCount();
+    bar.Show(0, rows, "rows");
     for (int row = 1; row <= rows; ++row) {
       if (!conn.InTransaction()) {
         conn.Begin();
@@ -167,6 +170,7 @@ std::optional<SaveCounts> SaveGridToTable(Tdm& store, RunHost& host, int tab_id,
         ++counts.saved;
       }
       ++counts.processed;
+      bar.Show(counts.processed, rows, "rows");
       host.ShowProgress(SaveProgressText(counts));
       if (Clock::now() - opened >= options.commit_interval) commit();
       if (!host.StopEnabled()) break;

@@ -282,7 +282,7 @@ std::vector<Command> TfrmMain::Commands() {
        false,
        kBlocked,
        [this] {
-         if (SaveGridAsCsv(this, Grid())) SetExtractedCount(0);
+         if (SaveGridAsCsv(this, Grid(), &host_)) SetExtractedCount(0);
        }},
       {"Data",
        "miSaveCustom",
@@ -291,8 +291,9 @@ std::vector<Command> TfrmMain::Commands() {
        kSeparator,
        kBlocked,
        [this] {
-         SaveCustomFormat(this, store_, Grid(), CurrentTemplet().ID,
-                          [this](const std::string& topic) { ShowHelpTopic(topic); });
+         SaveCustomFormat(
+             this, store_, Grid(), CurrentTemplet().ID,
+             [this](const std::string& topic) { ShowHelpTopic(topic); }, &host_);
          SetExtractedCount(0);
        }},
       {"Data",
@@ -303,9 +304,9 @@ std::vector<Command> TfrmMain::Commands() {
        kBlocked,
        [this] { ManageTables(this, store_); }},
       {"View", "miPrev", "Previous Page", QKeySequence(Qt::Key_PageUp), false, kBlocked,
-       [this] { PreviousPage(); }},
+       [this] { TurnPage(&ResultPages::PreviousPage); }},
       {"View", "miNext", "Next Page", QKeySequence(Qt::Key_PageDown), false, kBlocked,
-       [this] { NextPage(); }},
+       [this] { TurnPage(&ResultPages::NextPage); }},
       {"View",
        "miSaveColumnWidth",
        "&Save Column Width",
@@ -313,6 +314,10 @@ std::vector<Command> TfrmMain::Commands() {
        false,
        false,
        [this] { SaveColumnWidths(); }},
+      {"View", "miFirst", "First Page", QKeySequence(Qt::CTRL | Qt::Key_PageUp), false, kBlocked,
+       [this] { TurnPage(&ResultPages::FirstPage); }},
+      {"View", "miLast", "Last Page", QKeySequence(Qt::CTRL | Qt::Key_PageDown), false, kBlocked,
+       [this] { TurnPage(&ResultPages::LastPage); }},
       {"Help", "miHelpTopic", "Help", QKeySequence(Qt::Key_F1), false, false,
        help("introduce.html")},
       {"Help",
@@ -422,7 +427,11 @@ void TfrmMain::ShowTempletData(const TTemplet& entry) {
 
 void TfrmMain::ApplyGridLook() {
   const GridLook& look = pages_.Look();
-  sgDisp_->setFont(QFont(QString::fromLocal8Bit(look.font_name), look.font_size));
+  const QFont font(QString::fromLocal8Bit(look.font_name), look.font_size);
+  sgDisp_->setFont(font);
+  // The style may give headers a font of their own, which the view's font does not reach.
+  sgDisp_->horizontalHeader()->setFont(font);
+  sgDisp_->verticalHeader()->setFont(font);
   // Every data row takes the default height; the title row keeps its own (GridHeader).
   sgDisp_->verticalHeader()->setDefaultSectionSize(look.row_height);
   sgDisp_->viewport()->update();
@@ -599,16 +608,9 @@ void TfrmMain::DeleteSelectedRows() {
   RunCommand([&] { pages_.DeleteRows(store_, top + 1, bottom + 1); });
 }
 
-void TfrmMain::PreviousPage() {
+void TfrmMain::TurnPage(bool (ResultPages::*turn)(Tdm&)) {
   bool moved = false;
-  RunCommand([&] { moved = pages_.PreviousPage(store_); });
-  model_->Flush();
-  if (moved) ShowStatus(pages_.StatusText());
-}
-
-void TfrmMain::NextPage() {
-  bool moved = false;
-  RunCommand([&] { moved = pages_.NextPage(store_); });
+  RunCommand([&] { moved = (pages_.*turn)(store_); });
   model_->Flush();
   if (moved) ShowStatus(pages_.StatusText());
 }

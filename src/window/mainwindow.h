@@ -141,8 +141,8 @@ class TfrmMain : public QMainWindow {
   void DeleteTemplet();
   void EditOptions();
   void DeleteSelectedRows();
-  void PreviousPage();
-  void NextPage();
+  // "Previous Page", "Next Page", "First Page", "Last Page": `turn` is the page it shows.
+  void TurnPage(bool (ResultPages::*turn)(Tdm&));
   void SaveColumnWidths();
   void ShowAbout();
 

@@ -3,6 +3,7 @@
 #include <QAction>
 #include <QCoreApplication>
 #include <QMessageBox>
+#include <QProgressBar>
 
 #include "core/messagebox.h"
 #include "core/screentext.h"
@@ -18,9 +19,33 @@ void WindowHost::ShowStatus(std::string_view text) {
   ProcessEvents();
 }
 
+void WindowHost::ShowProgressBar(std::int64_t done, std::int64_t total, std::string_view label) {
+  bar_done_ = done;
+  bar_total_ = total;
+  bar_label_.assign(label);
+  bar_pending_ = true;
+  const bool first = status_->Progress()->isHidden();
+  if (first || (total > 0 && done >= total) || since_bar_.elapsed() >= kPumpInterval) {
+    ApplyProgress();
+  }
+}
+
+void WindowHost::HideProgressBar() {
+  bar_pending_ = false;
+  status_->HideProgress();
+}
+
+void WindowHost::ApplyProgress() {
+  if (!bar_pending_) return;
+  bar_pending_ = false;
+  since_bar_.restart();
+  status_->ShowProgress(bar_done_, bar_total_, ScreenText(bar_label_));
+}
+
 void WindowHost::ProcessEvents() {
   since_pump_.restart();
   model_->FlushIfDue();
+  ApplyProgress();
   QCoreApplication::processEvents();
 }
 

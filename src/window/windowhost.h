@@ -6,6 +6,7 @@
 
 #include <QElapsedTimer>
 
+#include <cstdint>
 #include <string>
 #include <string_view>
 
@@ -24,7 +25,10 @@ class WindowHost : public RunHost {
  public:
   // `window` parents the message boxes and questions; `status`, `model` and `stop` must outlive
   // the host and be set with Attach before the first call.
-  explicit WindowHost(QWidget* window) : window_(window) { since_pump_.start(); }
+  explicit WindowHost(QWidget* window) : window_(window) {
+    since_pump_.start();
+    since_bar_.start();
+  }
   void Attach(StatusPanels* status, GridModel* model, QAction* stop) {
     status_ = status;
     model_ = model;
@@ -36,6 +40,10 @@ class WindowHost : public RunHost {
   static constexpr int kPumpInterval = 25;  // milliseconds
 
   void ShowStatus(std::string_view text) override;
+  // The bar shows at once; later amounts reach it at most every kPumpInterval, when events are
+  // processed, and when a known total is reached.
+  void ShowProgressBar(std::int64_t done, std::int64_t total, std::string_view label) override;
+  void HideProgressBar() override;
   void ProcessEvents() override;
   bool StopEnabled() const override;
   void SetStopEnabled(bool enabled) override;
@@ -49,8 +57,17 @@ class WindowHost : public RunHost {
   StatusPanels* status_ = nullptr;
   GridModel* model_ = nullptr;
   QAction* stop_ = nullptr;
+  // Brings the latest amount to the bar.
+  void ApplyProgress();
+
   ResultGrid grid_;
   QElapsedTimer since_pump_;
+  QElapsedTimer since_bar_;
+  // The latest amount the bar has not shown yet.
+  bool bar_pending_ = false;
+  std::int64_t bar_done_ = 0;
+  std::int64_t bar_total_ = 0;
+  std::string bar_label_;
 };
 
 }  // namespace sorvane

@@ -102,6 +102,75 @@ TEST(ResultPages, PagesThroughFortyFiveRecordsTwentyAtATime) {
   }
 }
 
+TEST(ResultPages, FirstAndLastPageJumpToTheEndsOfTheTable) {
+  enum Step { kShow, kFirst, kLast, kPrev, kMore };
+  struct Case {
+    int records, per_page;
+    Step step;
+    bool moved;
+    long long first, last;
+    const char* status;
+  };
+  // Each group of rows starts with kShow on a new table.
+  const Case steps[] = {
+      {45, 20, kShow, true, 1, 20, "All 45 records, page 1/3"},
+      {45, 20, kFirst, false, 1, 20, "All 45 records, page 1/3"},  // already there
+      {45, 20, kLast, true, 41, 45, "All 45 records, page 3/3"},   // what the full pages leave
+      {45, 20, kLast, false, 41, 45, "All 45 records, page 3/3"},
+      {45, 20, kPrev, true, 21, 40, "All 45 records, page 2/3"},
+      {45, 20, kFirst, true, 1, 20, "All 45 records, page 1/3"},
+      // Records added since the templet was shown: the last page is that of the table now.
+      {45, 20, kMore, true, 1, 20, "All 45 records, page 1/3"},
+      {45, 20, kLast, true, 61, 62, "All 62 records, page 4/4"},
+      {40, 20, kShow, true, 1, 20, "All 40 records, page 1/2"},
+      {40, 20, kLast, true, 21, 40, "All 40 records, page 2/2"},  // a full last page
+      {40, 20, kFirst, true, 1, 20, "All 40 records, page 1/2"},
+      {7, 3, kShow, true, 1, 3, "All 7 records, page 1/3"},
+      {7, 3, kLast, true, 7, 7, "All 7 records, page 3/3"},
+      {20, 20, kShow, true, 1, 20, "All 20 records, page 1/1"},
+      {20, 20, kLast, false, 1, 20, "All 20 records, page 1/1"},  // one page only
+  };
+  std::optional<Browsing> b;
+  int n = 0;
+  for (const Case& c : steps) {
+    SCOPED_TRACE("step " + std::to_string(n++));
+    bool moved = true;
+    if (c.step == kShow) {
+      b.emplace(c.records, c.per_page);
+      b->Show();
+    }
+    Tdm& store = b->f.Store();
+    if (c.step == kFirst) moved = b->pages.FirstPage(store);
+    if (c.step == kLast) moved = b->pages.LastPage(store);
+    if (c.step == kPrev) moved = b->pages.PreviousPage(store);
+    // kMore: 17 records more (ids 46 to 62), so the table has four pages.
+    if (c.step == kMore) b->f.AddRecords(b->templet.TabID, b->fids, 17);
+    EXPECT_EQ(moved, c.moved);
+    EXPECT_EQ(b->Ids(), Range(c.first, c.last));
+    EXPECT_EQ(b->pages.StatusText(), c.status);
+  }
+}
+
+TEST(ResultPages, FirstAndLastPageLeaveRunResultsAndSinglePagesAlone) {
+  for (const std::optional<int> per_page : {std::optional<int>(), std::optional<int>(0)}) {
+    Browsing b(45, per_page);
+    b.Show();
+    if (per_page) {
+      b.f.TraceStatements("select");
+      EXPECT_FALSE(b.pages.FirstPage(b.f.Store()));
+      EXPECT_FALSE(b.pages.LastPage(b.f.Store()));
+      EXPECT_TRUE(b.f.Traced().empty());
+      continue;
+    }
+    b.grid.ClearRows();
+    b.grid.AppendRow(0, {"run"});
+    EXPECT_FALSE(b.pages.FirstPage(b.f.Store()));
+    EXPECT_FALSE(b.pages.LastPage(b.f.Store()));
+    EXPECT_EQ(b.grid.DataRowCount(), 1);
+    EXPECT_EQ(b.pages.StatusText(), "All 45 records, page 1/3");
+  }
+}
+
 TEST(ResultPages, RecordsPerPageZeroOrLessListsEverythingOnOnePage) {
   for (int per_page : {0, -1}) {
     SCOPED_TRACE(per_page);

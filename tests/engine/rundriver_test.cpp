@@ -123,6 +123,62 @@ TEST_F(RunTest, StoredPathsAreReadInOrderAndMissingOnesSkipped) {
   EXPECT_FALSE(state.running);
 }
 
+TEST_F(RunTest, TheProgressBarCountsFilesOrFollowsTheRecordsOfOnePage) {
+  using Bars = std::vector<std::string>;
+  // 35 bytes once read (a line ends in CR LF): the first record ends at byte 11 (its block at
+  // 15), the second at 27 (31).
+  const std::string page = "<r><b>1</b></r>-<r><b>2</b></r>--";
+  struct Case {
+    const char* name;
+    bool text_tag;
+    bool record_tags;
+    int files;
+    Bars bars;
+  };
+  const Case cases[] = {
+      {"text tags", true, false, 1, {"0/1 0 records", "11/35 1 records", "27/35 2 records"}},
+      {"text tags in record blocks",
+       true,
+       true,
+       1,
+       {"0/1 0 records", "15/35 1 records", "31/35 2 records"}},
+      {"expression", false, false, 1, {"0/1 0 records", "11/35 1 records", "27/35 2 records"}},
+      {"expression in record blocks",
+       false,
+       true,
+       1,
+       {"0/1 0 records", "15/35 1 records", "31/35 2 records"}},
+      {"three files",
+       true,
+       false,
+       3,
+       {"0/3 0 of 3 files", "1/3 1 of 3 files", "2/3 2 of 3 files", "3/3 3 of 3 files"}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    const int id = AddTemplet(false, c.text_tag);
+    if (c.text_tag) {
+      AddColumn(id, "<b>", "</b>");
+    } else {
+      AddExpression(id, "<b>(.+?)</b>");
+      AddColumn(id, "$1", "");
+    }
+    if (c.record_tags) AddColumn(id, "<r>", "</r>", 1, "");
+    LayOut(id);
+    for (int i = 0; i < c.files; ++i)
+      AddSource(id, dir.Write("p" + std::to_string(id) + "-" + std::to_string(i) + ".txt", page));
+    host.bars.clear();
+    const TTemplet t = Templet(id);
+    EXPECT_TRUE(ExtractNow(ctx, &t, hooks));
+    EXPECT_EQ(state.extracted, 2 * c.files);
+    Bars expected = c.bars;
+    expected.emplace_back("hidden");  // before the final status
+    EXPECT_EQ(host.bars, expected);
+    EXPECT_EQ(host.statuses.back(),
+              "Done! All " + std::to_string(2 * c.files) + " records extracted.");
+  }
+}
+
 TEST_F(RunTest, ChosenFilesThatAreMissingAreSkippedWithoutStatus) {
   const int id = BoldTemplet();
   chosen = {dir.File("gone.txt"), dir.Write("a.txt", "<b>1</b>")};

@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <functional>
 #include <map>
 #include <stdexcept>
@@ -113,7 +114,12 @@ class Recorder : public PageVisitor {
   }
   bool Stopped() const override { return stopped; }
   void Failed(std::string_view cause) override { failures.emplace_back(cause); }
+  void Progress(std::int64_t done, std::int64_t total, std::string_view unit) override {
+    progress.push_back(std::to_string(done) + "/" + std::to_string(total) + " " +
+                       std::string(unit));
+  }
   std::vector<std::string> failures;
+  std::vector<std::string> progress;  // "done/total unit"
 };
 
 class WalkTest : public ::testing::Test {
@@ -187,6 +193,45 @@ TEST_F(WalkTest, NumberedPagesWithoutField) {
   for (const Case& c : cases) {
     visitor.texts = c.texts;
     EXPECT_EQ(Walk(c.url), c.pages) << c.name;
+  }
+}
+
+TEST_F(WalkTest, ReportsThePagesDoneOfThePagesKnown) {
+  struct Case {
+    const char* name;
+    std::string url;
+    std::map<std::string, std::string> texts;
+    Pages progress;
+  };
+  const std::vector<Case> cases = {
+      {"no tags: one page", "http://h/a", {}, {"0/1 pages", "1/1 pages"}},
+      {"range",
+       "http://h/p<AUTOINC:3,5/>",
+       {},
+       {"0/3 pages", "1/3 pages", "2/3 pages", "3/3 pages"}},
+      {"backward range: nothing to do", "http://h/p<AUTOINC:5,3/>", {}, {"0/0 pages"}},
+      {"end tag: not known before the end",
+       "http://h/?p=<AUTOINC:next/>",
+       {{"http://h/?p=1", "<r> next"}},
+       {"0/0 pages", "1/0 pages", "2/0 pages"}},
+      // One page per field value: the values are the pages.
+      {"field values", "http://h/<FIELD:T1,F1/>", {}, {"0/2 pages", "1/2 pages", "2/2 pages"}},
+      // Numbered pages per value end at the first empty one: the values are counted.
+      {"field values with numbered pages",
+       "http://h/<FIELD:T1,F1/>/<AUTOINC:1,9/>",
+       {{"http://h/A/2", "none"}, {"http://h/B/1", "none"}},
+       {"0/2 values", "1/2 values", "2/2 values"}},
+  };
+  for (const Case& c : cases) {
+    store.conn.Execute("update t1 set fx=0");
+    if (Flags().empty()) {
+      AddValue("A");
+      AddValue("B");
+    }
+    visitor.texts = c.texts;
+    visitor.progress.clear();
+    Walk(c.url);
+    EXPECT_EQ(visitor.progress, c.progress) << c.name;
   }
 }
 

@@ -169,6 +169,11 @@ TEST(SaveTableTest, StopAfterTheFifthOfTwentyRowsKeepsFive) {
   EXPECT_EQ(x.host.statuses.back(), "Done! 5 saved, 0 updated of 5");
   EXPECT_EQ(x.extracted, 0);
   EXPECT_FALSE(x.host.stop_enabled);
+  // The bar counts the rows of the grid and goes when the save ends.
+  ASSERT_EQ(x.host.bars.size(), 7u);
+  EXPECT_EQ(x.host.bars.front(), "0/20 0 of 20 rows");
+  EXPECT_EQ(x.host.bars[5], "5/20 5 of 20 rows");
+  EXPECT_EQ(x.host.bars.back(), "hidden");
 }
 
 TEST(SaveTableTest, AFailingRowEndsTheSaveAfterTheRowsBeforeIt) {
@@ -183,6 +188,8 @@ TEST(SaveTableTest, AFailingRowEndsTheSaveAfterTheRowsBeforeIt) {
   EXPECT_EQ(x.Table(), (Lines{"1:k2|b|z", "2:k1|a|~"}));
   EXPECT_EQ(commits, (Lines{"1 saved, 1 updated of 2"}));
   EXPECT_EQ(x.host.statuses.back(), "Done! 1 saved, 1 updated of 2");
+  EXPECT_EQ(x.host.bars,
+            (Lines{"0/4 0 of 4 rows", "1/4 1 of 4 rows", "2/4 2 of 4 rows", "hidden"}));
   EXPECT_EQ(x.extracted, 0);
   EXPECT_FALSE(x.host.stop_enabled);
   EXPECT_FALSE(x.f.Store().conn.InTransaction());

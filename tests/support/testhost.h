@@ -4,6 +4,7 @@
 // who clicks Stop after a given number of status texts, who acts while a request waits, and who
 // answers the verification-code question.
 
+#include <cstdint>
 #include <functional>
 #include <string>
 #include <string_view>
@@ -47,6 +48,10 @@ class TestHost : public RunHost {
   }
   ResultGrid& Grid() override { return grid; }
   void ShowCause(std::string_view cause) override { causes.emplace_back(cause); }
+  void ShowProgressBar(std::int64_t done, std::int64_t total, std::string_view label) override {
+    bars.push_back(std::to_string(done) + "/" + std::to_string(total) + " " + std::string(label));
+  }
+  void HideProgressBar() override { bars.emplace_back("hidden"); }
 
   // Cells 1..n of data row `row`.
   std::vector<std::string> Row(int row) const {
@@ -79,6 +84,7 @@ class TestHost : public RunHost {
   ResultGrid grid;
   std::vector<std::string> statuses;
   std::vector<std::string> causes;  // every ShowCause, the empty one of a run's start included
+  std::vector<std::string> bars;    // every progress bar amount, "done/total label", or "hidden"
   std::vector<ShownMessage> messages;
   std::vector<bool> stop_changes;
   bool stop_enabled = true;

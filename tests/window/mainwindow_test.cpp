@@ -13,6 +13,7 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QPlainTextEdit>
+#include <QProgressBar>
 #include <QPushButton>
 #include <QSplitter>
 #include <QTableView>
@@ -258,6 +259,8 @@ class MainWindowTest : public QObject {
         "Previous Page|PgUp|on",
         "Next Page|PgDown|on",
         "&Save Column Width||on",
+        "First Page|Ctrl+PgUp|on",
+        "Last Page|Ctrl+PgDown|on",
         "[Help]",
         "Help|F1|on",
         "Learning By Sample||on",
@@ -300,6 +303,8 @@ class MainWindowTest : public QObject {
                              "miPrev",
                              "miNext",
                              "miSaveColumnWidth",
+                             "miFirst",
+                             "miLast",
                              "miHelpTopic",
                              "miLearningBySample",
                              "miWebsite",
@@ -327,6 +332,96 @@ class MainWindowTest : public QObject {
     QCOMPARE(w.Status()->Panel(2)->width(), 65);
     QCOMPARE(w.Status()->Panel(1)->x(), width - 100);
     QCOMPARE(w.Status()->Panel(2)->x(), width - 65);
+  }
+
+  void statusPanelsFitTheirTexts_data() {
+    QTest::addColumn<int>("typ");
+    QTest::addColumn<int>("tag");
+    QTest::addColumn<int>("width");
+    QTest::newRow("web, text tags") << 1 << 1 << 781;
+    QTest::newRow("local, expression") << 0 << 0 << 781;
+    QTest::newRow("local, narrow window") << 0 << 1 << 420;
+  }
+  void statusPanelsFitTheirTexts() {
+    QFETCH(int, typ);
+    QFETCH(int, tag);
+    QFETCH(int, width);
+    Fixture x;
+    x.f.AddTemplet("shown", typ, tag);
+    TfrmMain& w = x.Open();
+    w.resize(width, 544);
+    QTRY_COMPARE(w.Status()->width(), width);
+    int right = 0;
+    for (int i = 0; i < StatusPanels::kPanelCount; ++i) {
+      const QLabel* panel = w.Status()->Panel(i);
+      // Every text is whole inside its frame, and the panels still tile the bar.
+      QVERIFY2(panel->contentsRect().width() >=
+                   panel->indent() + panel->fontMetrics().horizontalAdvance(panel->text()),
+               qPrintable(panel->text()));
+      QCOMPARE(panel->x(), right);
+      right += panel->width();
+    }
+    QCOMPARE(right, width);
+    QVERIFY(w.Status()->Panel(1)->width() >= 35);
+    QVERIFY(w.Status()->Panel(2)->width() >= 65);
+    QCOMPARE(x.Status(1), QString::fromLatin1(typ == 1 ? "URL" : "LOCAL"));
+  }
+
+  void progressBarShowsBesideThePanelsOnlyWhileAsked() {
+    Fixture x;
+    TfrmMain& w = x.Open();
+    StatusPanels* bar = w.Status();
+    QProgressBar* progress = bar->Progress();
+    const int width = bar->width();
+    QVERIFY(progress->isHidden());
+    struct Case {
+      qint64 done, total;
+      const char* label;
+      int maximum, value;  // maximum 0: busy, no amount
+      const char* text;
+    };
+    const Case cases[] = {
+        {3, 10, "3 of 10 pages", 10, 3, "3 of 10 pages"},
+        {12, 10, "12 of 10 rows", 10, 10, "12 of 10 rows"},  // never past the end
+        {5'000'000'000, 10'000'000'000, "half", 1'000'000, 500'000, "half"},
+        {7, 0, "7 pages", 0, 0, ""},
+    };
+    for (const Case& c : cases) {
+      bar->ShowProgress(c.done, c.total, QString::fromLatin1(c.label));
+      QVERIFY(!progress->isHidden());
+      QCOMPARE(progress->maximum(), c.maximum);
+      if (c.maximum > 0) QCOMPARE(progress->value(), c.value);
+      QCOMPARE(progress->text(), QString::fromLatin1(c.text));
+      // The bar takes its room from panel 0; panels 1 and 2 stay at the right end.
+      QCOMPARE(bar->Panel(0)->width(), width - 100 - StatusPanels::kProgressWidth);
+      QCOMPARE(progress->geometry(), QRect(width - 100 - StatusPanels::kProgressWidth, 0,
+                                           StatusPanels::kProgressWidth, bar->height()));
+      QCOMPARE(bar->Panel(1)->x(), width - 100);
+    }
+    bar->HideProgress();
+    QVERIFY(progress->isHidden());
+    QCOMPARE(bar->Panel(0)->width(), width - 100);
+  }
+
+  void progressBarFollowsARunAndGoesWithIt() {
+    Fixture x;
+    LocalTemplet(x, "big", 20000);
+    TfrmMain& w = x.Open();
+    QStringList seen;  // what the bar said while the run went on
+    const QProgressBar* progress = w.Status()->Progress();
+    connect(progress, &QProgressBar::valueChanged, &w, [&] {
+      if (w.Running()) seen << progress->text();
+    });
+    x.Action("miExecute")->trigger();
+    QVERIFY(!seen.isEmpty());
+    for (const QString& text : seen)
+      QVERIFY2(text.endsWith(QStringLiteral(" records")), qPrintable(text));
+    QVERIFY(w.Status()->Progress()->isHidden());
+    QCOMPARE(x.Status(0), QStringLiteral("Done! All 20000 records extracted."));
+    // Its room is panel 0's again.
+    const StatusPanels* bar = w.Status();
+    QCOMPARE(bar->Panel(0)->width() + bar->Panel(1)->width() + bar->Panel(2)->width(),
+             bar->width());
   }
 
   void guardDecidesWhetherTheSelectionMoves_data() {
@@ -476,20 +571,24 @@ class MainWindowTest : public QObject {
     w.GridView()->setFocus();
     struct Step {
       Qt::Key key;
+      Qt::KeyboardModifiers modifiers;
       const char* status;
       long long first, rows;
     };
     const Step steps[] = {
-        {Qt::Key_unknown, "All 45 records, page 1/3", 1, 20},
-        {Qt::Key_PageDown, "All 45 records, page 2/3", 21, 20},
-        {Qt::Key_PageDown, "All 45 records, page 3/3", 41, 5},
-        {Qt::Key_PageDown, "All 45 records, page 3/3", 41, 5},
-        {Qt::Key_PageUp, "All 45 records, page 2/3", 21, 20},
-        {Qt::Key_PageUp, "All 45 records, page 1/3", 1, 20},
-        {Qt::Key_PageUp, "All 45 records, page 1/3", 1, 20},
+        {Qt::Key_unknown, {}, "All 45 records, page 1/3", 1, 20},
+        {Qt::Key_PageDown, {}, "All 45 records, page 2/3", 21, 20},
+        {Qt::Key_PageDown, {}, "All 45 records, page 3/3", 41, 5},
+        {Qt::Key_PageDown, {}, "All 45 records, page 3/3", 41, 5},
+        {Qt::Key_PageUp, {}, "All 45 records, page 2/3", 21, 20},
+        {Qt::Key_PageUp, {}, "All 45 records, page 1/3", 1, 20},
+        {Qt::Key_PageUp, {}, "All 45 records, page 1/3", 1, 20},
+        {Qt::Key_PageDown, Qt::ControlModifier, "All 45 records, page 3/3", 41, 5},
+        {Qt::Key_PageUp, {}, "All 45 records, page 2/3", 21, 20},
+        {Qt::Key_PageUp, Qt::ControlModifier, "All 45 records, page 1/3", 1, 20},
     };
     for (const Step& step : steps) {
-      if (step.key != Qt::Key_unknown) QTest::keyClick(w.GridView(), step.key);
+      if (step.key != Qt::Key_unknown) QTest::keyClick(w.GridView(), step.key, step.modifiers);
       QCOMPARE(x.Status(0), QString::fromLatin1(step.status));
       QCOMPARE(w.Model()->rowCount(), static_cast<int>(step.rows));
       QCOMPARE(w.Grid().RecordId(1), step.first);
@@ -588,6 +687,35 @@ class MainWindowTest : public QObject {
     QCOMPARE(w.GridView()->font().family(), QStringLiteral("Courier New"));
     QCOMPARE(w.GridView()->font().pointSize(), 11);
     QCOMPARE(w.CurrentTemplet().ImgDir, std::string("/tmp/"));
+  }
+
+  void bothHeadersTakeTheTempletsGridFont_data() {
+    QTest::addColumn<QString>("family");
+    QTest::addColumn<int>("size");
+    QTest::newRow("no options: the default") << QString() << 8;
+    QTest::newRow("stored font") << "DejaVu Serif" << 16;
+  }
+  void bothHeadersTakeTheTempletsGridFont() {
+    QFETCH(QString, family);
+    QFETCH(int, size);
+    // A desktop's platform theme gives headers a font of their own, as this does.
+    const QFont app_header_font = QApplication::font("QHeaderView");
+    QApplication::setFont(QFont(QStringLiteral("DejaVu Sans Mono"), 11), "QHeaderView");
+    const auto restore =
+        qScopeGuard([&] { QApplication::setFont(app_header_font, "QHeaderView"); });
+    Fixture x;
+    const int id = x.BrowseTemplet("fonts", 12);
+    if (!family.isEmpty()) x.f.AddOptions(id, 30, family.toStdString(), size, 20, "/tmp/");
+    TfrmMain& w = x.Open();
+    const QFont grid = w.GridView()->font();
+    QCOMPARE(grid.pointSize(), size);
+    for (QHeaderView* header : {w.GridView()->horizontalHeader(), w.GridView()->verticalHeader()}) {
+      QCOMPARE(header->font().family(), grid.family());
+      QCOMPARE(header->font().pointSize(), size);
+    }
+    // The row-number column is wide enough for its numbers in that font.
+    QVERIFY(w.GridView()->verticalHeader()->width() >=
+            QFontMetrics(grid).horizontalAdvance(QStringLiteral("12")));
   }
 
   void optionWithoutACurrentTempletRefusesAndTouchesNoRow() {
