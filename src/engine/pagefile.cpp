@@ -7,6 +7,7 @@
 #include <memory>
 #include <system_error>
 
+#include "core/hugepages.h"
 #include "engine/runerror.h"
 
 namespace sorvane {
@@ -20,6 +21,92 @@ struct FileCloser {
   throw RunError("Cannot read file \"" + path + "\": " + std::generic_category().message(error));
 }
 
+// The line rules applied to content that arrives in pieces: every LF becomes CR LF, every CR is
+// dropped, a byte 0x1A ends the content, and a last line without LF still ends with CR LF. The
+// same pass either counts the page text's bytes (`out` null) or writes them.
+class LineRules {
+ public:
+  // Takes one piece; false once the end byte 0x1A was met (the rest is ignored).
+  bool Feed(std::string_view piece, std::string* out) {
+    if (ended_) return false;
+    if (const std::size_t end = piece.find('\x1A'); end != std::string_view::npos) {
+      piece = piece.substr(0, end);
+      ended_ = true;
+    }
+    if (out == nullptr) {
+      Count(piece);
+      return !ended_;
+    }
+    std::size_t at = 0;
+    while (at < piece.size()) {
+      const char* begin = piece.data() + at;
+      const void* hit = std::memchr(begin, '\n', piece.size() - at);
+      const std::size_t end =
+          hit == nullptr ? piece.size()
+                         : static_cast<std::size_t>(static_cast<const char*>(hit) - piece.data());
+      Bytes(piece.substr(at, end - at), out);
+      if (hit == nullptr) break;
+      Put("\r\n", out);
+      in_line_ = false;
+      at = end + 1;
+    }
+    return !ended_;
+  }
+  // Ends the content: a line begun but not ended gets its CR LF.
+  void Finish(std::string* out) {
+    if (in_line_) Put("\r\n", out);
+    in_line_ = false;
+  }
+  std::size_t size() const { return size_; }
+
+ private:
+  // The counting pass: each LF becomes CR LF, each CR goes, every other byte stays.
+  void Count(std::string_view piece) {
+    if (piece.empty()) return;
+    std::size_t size = piece.size();
+    std::size_t last_lf = std::string_view::npos;
+    for (const char* at = piece.data();
+         const void* hit =
+             std::memchr(at, '\n', static_cast<std::size_t>(piece.data() + piece.size() - at));) {
+      ++size;
+      at = static_cast<const char*>(hit) + 1;
+      last_lf = static_cast<std::size_t>(at - piece.data()) - 1;
+    }
+    for (const char* at = piece.data();
+         const void* hit =
+             std::memchr(at, '\r', static_cast<std::size_t>(piece.data() + piece.size() - at));) {
+      --size;
+      at = static_cast<const char*>(hit) + 1;
+    }
+    size_ += size;
+    // A line is open when bytes follow the piece's last LF, or the piece has none and a byte.
+    in_line_ = last_lf == std::string_view::npos || last_lf + 1 < piece.size();
+  }
+  // Bytes of one line (no LF among them); a line exists as soon as one byte of it was read, even
+  // when that byte is a dropped CR.
+  void Bytes(std::string_view line, std::string* out) {
+    if (line.empty()) return;
+    in_line_ = true;
+    for (;;) {
+      const void* cr = std::memchr(line.data(), '\r', line.size());
+      if (cr == nullptr) break;
+      const auto at = static_cast<std::size_t>(static_cast<const char*>(cr) - line.data());
+      Put(line.substr(0, at), out);
+      line.remove_prefix(at + 1);
+    }
+    Put(line, out);
+  }
+  // Appends to `out`, whose room a counting pass reserved.
+  void Put(std::string_view bytes, std::string* out) {
+    if (out != nullptr) out->append(bytes);
+    size_ += bytes.size();
+  }
+
+  std::size_t size_ = 0;
+  bool in_line_ = false;
+  bool ended_ = false;
+};
+
 }  // namespace
 
 bool PageFileExists(const std::string& path) {
@@ -32,44 +119,51 @@ std::string ReadPageFile(const std::string& path) {
   errno = 0;
   std::unique_ptr<std::FILE, FileCloser> file(std::fopen(path.c_str(), "rb"));
   if (!file) FailOn(path, errno != 0 ? errno : EIO);
-  std::string bytes;
-  char buffer[1 << 16];
-  for (;;) {
-    const std::size_t got = std::fread(buffer, 1, sizeof buffer, file.get());
-    bytes.append(buffer, got);
-    if (got < sizeof buffer) break;
+  // The file is read twice in pieces: once to learn the page text's size, once to write the page
+  // text straight into its buffer. The page exists once, without the file's bytes beside it and
+  // without a buffer that grows by copying.
+  constexpr std::size_t kPiece = std::size_t{1} << 20;
+  std::unique_ptr<char[]> piece(new char[kPiece]);
+  const auto pass = [&](LineRules& rules, std::string* out) {
+    for (;;) {
+      const std::size_t got = std::fread(piece.get(), 1, kPiece, file.get());
+      if (!rules.Feed(std::string_view(piece.get(), got), out) || got < kPiece) break;
+    }
+    if (std::ferror(file.get())) FailOn(path, errno != 0 ? errno : EIO);
+    rules.Finish(out);
+  };
+  if (std::error_code ec; !std::filesystem::is_regular_file(path, ec)) {
+    // A pipe or device is read once, whole, and then converted.
+    std::string bytes;
+    for (;;) {
+      const std::size_t got = std::fread(piece.get(), 1, kPiece, file.get());
+      bytes.append(piece.get(), got);
+      if (got < kPiece) break;
+    }
+    if (std::ferror(file.get())) FailOn(path, errno != 0 ? errno : EIO);
+    return PageTextOf(bytes);
   }
-  if (std::ferror(file.get())) FailOn(path, errno != 0 ? errno : EIO);
-  return PageTextOf(bytes);
+  LineRules count;
+  pass(count, nullptr);
+  // A file that changes between the passes gives what it holds at the second one.
+  std::string page;
+  page.reserve(count.size());
+  AdviseHugePages(page.data(), page.capacity());
+  if (std::fseek(file.get(), 0, SEEK_SET) != 0) FailOn(path, errno != 0 ? errno : EIO);
+  LineRules write;
+  pass(write, &page);
+  return page;
 }
 
 std::string PageTextOf(std::string_view bytes) {
-  if (const std::size_t end = bytes.find('\x1A'); end != std::string_view::npos) {
-    bytes = bytes.substr(0, end);
-  }
+  LineRules count;
+  count.Feed(bytes, nullptr);
+  count.Finish(nullptr);
   std::string page;
-  // Every LF becomes CR LF, plus a last line without LF: at most one byte more per line.
-  std::size_t lines = 1;
-  for (const char c : bytes)
-    lines += c == '\n';
-  page.reserve(bytes.size() + lines + 1);
-
-  // A line exists as soon as one byte of it has been read, even when that byte is a dropped CR.
-  std::size_t at = 0;
-  while (at < bytes.size()) {
-    std::size_t lf = bytes.find('\n', at);
-    const std::size_t end = lf == std::string_view::npos ? bytes.size() : lf;
-    const std::string_view line = bytes.substr(at, end - at);
-    if (line.find('\r') == std::string_view::npos) {
-      page.append(line);
-    } else {
-      for (const char c : line) {
-        if (c != '\r') page.push_back(c);
-      }
-    }
-    page.append("\r\n");
-    at = lf == std::string_view::npos ? bytes.size() : lf + 1;
-  }
+  page.reserve(count.size());
+  LineRules write;
+  write.Feed(bytes, &page);
+  write.Finish(&page);
   return page;
 }
 

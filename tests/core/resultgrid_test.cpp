@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -83,6 +85,84 @@ TEST(ResultGrid, ListenerHearsEveryChange) {
   EXPECT_EQ(rec.events, (std::vector<std::string>{"reset", "append 1-1", "append 2-2", "cell 1,2",
                                                   "remove 1-1", "reset", "reset"}));
   EXPECT_EQ(grid.ShownColumnCount(), 0);
+}
+
+}  // namespace
+}  // namespace sorvane
+
+namespace sorvane {
+namespace {
+
+// The grid against a plain table of strings, through writes in every order: cells set left to
+// right as a run does, out of order, back to empty, with a value that is a view of another cell,
+// cells that do not fit the rest of a block, rows removed between. Every cell must read back as
+// the plain table holds it after each step.
+TEST(ResultGrid, CellsReadBackWhateverTheOrderOfWrites) {
+  ResultGrid grid;
+  grid.SetColumns(std::vector<GridColumn>(4));
+  std::vector<std::vector<std::string>> table;
+  std::vector<std::int64_t> ids;
+  unsigned seed = 12345;
+  const auto next = [&seed](unsigned n) {
+    seed = seed * 1103515245u + 12345u;
+    return (seed >> 8) % n;
+  };
+  const auto check = [&](int step) {
+    ASSERT_EQ(grid.DataRowCount(), static_cast<int>(table.size())) << step;
+    for (std::size_t r = 0; r < table.size(); ++r) {
+      ASSERT_EQ(grid.RecordId(static_cast<int>(r) + 1), ids[r]) << step;
+      for (int c = 0; c < 4; ++c)
+        ASSERT_EQ(grid.Cell(c + 1, static_cast<int>(r) + 1), table[r][c]) << step;
+    }
+  };
+  for (int step = 0; step < 3000; ++step) {
+    const unsigned what = next(100);
+    if (what < 40 || table.empty()) {  // a new row, filled left to right as a run fills it
+      const std::int64_t id = next(4) == 0 ? step : 0;
+      grid.AppendRow(id);
+      table.emplace_back(4);
+      ids.push_back(id);
+      for (int c = 0; c < 4; ++c) {
+        // Now and then a cell too big for what is left of a block.
+        const std::size_t size = next(200) == 0 ? (std::size_t{3} << 20) + next(1000) : next(30);
+        table.back()[c] = std::string(size, static_cast<char>('a' + next(26)));
+        grid.SetCell(c + 1, static_cast<int>(table.size()), table.back()[c]);
+      }
+    } else if (what < 80) {  // any cell of any row, perhaps to another cell's (viewed) value
+      const auto r = next(static_cast<unsigned>(table.size()));
+      const auto c = next(4);
+      if (next(3) == 0) {
+        const auto from_r = next(static_cast<unsigned>(table.size()));
+        const auto from_c = next(4);
+        grid.SetCell(static_cast<int>(c) + 1, static_cast<int>(r) + 1,
+                     grid.Cell(static_cast<int>(from_c) + 1, static_cast<int>(from_r) + 1));
+        table[r][c] = table[from_r][from_c];
+      } else {
+        table[r][c] = next(5) == 0 ? std::string() : std::to_string(step);
+        grid.SetCell(static_cast<int>(c) + 1, static_cast<int>(r) + 1, table[r][c]);
+      }
+    } else if (what < 85) {  // rows removed
+      const auto first = next(static_cast<unsigned>(table.size()));
+      const auto last = std::min<unsigned>(first + next(3), table.size() - 1);
+      grid.RemoveRows(static_cast<int>(first) + 1, static_cast<int>(last) + 1);
+      table.erase(table.begin() + first, table.begin() + last + 1);
+      ids.erase(ids.begin() + first, ids.begin() + last + 1);
+    } else if (what == 99) {
+      grid.ClearRows();
+      table.clear();
+      ids.clear();
+    }
+    if (step % 100 == 0 || what >= 97) check(step);
+  }
+  check(-1);
+  // A copy holds the same cells and takes new ones.
+  ResultGrid copy = grid;
+  copy.SetCell(1, copy.AppendRow(0), "new");
+  for (std::size_t r = 0; r < table.size(); ++r) {
+    for (int c = 0; c < 4; ++c)
+      ASSERT_EQ(copy.Cell(c + 1, static_cast<int>(r) + 1), table[r][c]);
+  }
+  EXPECT_EQ(copy.Cell(1, copy.DataRowCount()), "new");
 }
 
 }  // namespace
