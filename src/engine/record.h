@@ -71,6 +71,10 @@ class RecordAppender {
     Counted();
   }
 
+  // The charset of the page the values come from (translation rules write characters in it);
+  // UTF-8 unless set. The view must outlive the appender.
+  void SetCharset(std::string_view charset) { charset_ = charset; }
+
   // Records this appender completed (counted), for ExtractPage's result.
   int Appended() const { return appended_; }
   // True once the user has asked the run to stop; the record loops end the page then.
@@ -93,6 +97,7 @@ class RecordAppender {
   int& extracted_;
   std::vector<int>* unfinished_;
   int appended_ = 0;
+  std::string_view charset_ = "UTF-8";
   std::string status_;  // reused for the count status, so a record costs no allocation here
 };
 
