@@ -1,6 +1,7 @@
 #include "engine/sources.h"
 
 #include <exception>
+#include <functional>
 #include <string>
 
 #include "core/store.h"
@@ -22,9 +23,12 @@ bool WalkNumberedPages(RegExpr& re, const std::string& url, const TAuto& tag,
   // 64 bits: the number after a last page of 2147483647 is still compared correctly.
   long long n = tag.IsRange ? tag.FromNo : 1;
   bool go_on = tag.IsRange ? n <= tag.ToNo : true;
+  SeenPages seen;
   while (go_on) {
     VisitedPage page;
+    page.seen = &seen;
     if (!visitor.Visit(SubstitutePageNo(re, url, n), field_value, page)) return false;
+    if (page.repeated) break;
     ++n;
     go_on = tag.IsRange ? n <= tag.ToNo : PosText(tag.EndText, page.text, 1) != 0;
     if (stop_when_empty && !page.extracted) go_on = false;
@@ -38,6 +42,7 @@ void WalkFieldValues(Tdm& store, RegExpr& re, const std::string& url, const Sour
                      PageVisitor& visitor) {
   const TFld& fld = tags.Fld;
   Query& values = store.qryM;
+  SeenPages seen;  // the values' pages, without page-number tag
   for (values.Open("select distinct " + fld.Field + " from " + fld.Table + " where fx=0");
        !values.Eof(); values.Next()) {
     const std::string value = values.AsString(0);
@@ -49,7 +54,8 @@ void WalkFieldValues(Tdm& store, RegExpr& re, const std::string& url, const Sour
         if (!WalkNumberedPages(re, url1, tags.Auto, value, true, visitor)) return;
       } else {
         VisitedPage page;
-        if (!visitor.Visit(url1, value, page)) return;
+        page.seen = &seen;
+        if (!visitor.Visit(url1, value, page) || page.repeated) return;
       }
     } catch (const std::exception& e) {
       visitor.Failed("the pages of " + fld.Field + " value \"" + value + "\" failed: " + e.what());
@@ -68,6 +74,10 @@ void WalkFieldValues(Tdm& store, RegExpr& re, const std::string& url, const Sour
 }
 
 }  // namespace
+
+bool SeenPages::Repeats(std::string_view text) {
+  return !digests_.emplace(text.size(), std::hash<std::string_view>{}(text)).second;
+}
 
 SourceTags ParseSourceTags(RegExpr& re, std::string_view url) {
   SourceTags tags;

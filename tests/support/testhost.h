@@ -47,6 +47,7 @@ class TestHost : public RunHost {
   }
   ResultGrid& Grid() override { return grid; }
   void ShowCause(std::string_view cause) override { causes.emplace_back(cause); }
+  void ShowNote(std::string_view note) override { notes.emplace_back(note); }
 
   // Cells 1..n of data row `row`.
   std::vector<std::string> Row(int row) const {
@@ -79,6 +80,7 @@ class TestHost : public RunHost {
   ResultGrid grid;
   std::vector<std::string> statuses;
   std::vector<std::string> causes;  // every ShowCause, the empty one of a run's start included
+  std::vector<std::string> notes;   // every ShowNote
   std::vector<ShownMessage> messages;
   std::vector<bool> stop_changes;
   bool stop_enabled = true;
