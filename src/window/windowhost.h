@@ -8,6 +8,7 @@
 
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "core/resultgrid.h"
 #include "core/runhost.h"
@@ -43,14 +44,26 @@ class WindowHost : public RunHost {
                  Buttons buttons) override;
   bool AskImageCode(const VerificationCodeRequest& request, std::string& code) override;
   ResultGrid& Grid() override { return grid_; }
+  // The cause of a failure and the run's notes become the status text's tool tip; an empty
+  // cause (a run's start) clears it.
+  void ShowCause(std::string_view cause) override;
+  void ShowNote(std::string_view note) override;
+
+  // A tool tip shows at most this many notes; the rest are counted.
+  static constexpr int kNoteLimit = 12;
 
  private:
+  void ShowTip();
+
   QWidget* window_;
   StatusPanels* status_ = nullptr;
   GridModel* model_ = nullptr;
   QAction* stop_ = nullptr;
   ResultGrid grid_;
   QElapsedTimer since_pump_;
+  std::string cause_;
+  std::vector<std::string> notes_;
+  int notes_left_out_ = 0;
 };
 
 }  // namespace sorvane
