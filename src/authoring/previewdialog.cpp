@@ -14,7 +14,6 @@
 
 #include "authoring/sourcepage.h"
 #include "core/screentext.h"
-#include "engine/explain.h"
 #include "engine/httpclient.h"
 #include "engine/imgvaldialog.h"
 #include "engine/pagefile.h"
@@ -82,9 +81,11 @@ void TfrmPreview::ShowResult(const PreviewResult& result, const std::string& whe
   lblPage_->setText(QStringLiteral("Page: ") + ScreenText(where));
   const ResultGrid& grid = result.grid;
   if (result.count == 0) {
-    lblCount_->setText(QStringLiteral("No record on this page."));
+    lblCount_->setText(QStringLiteral("No record on this page, because:"));
     sgPreview_->hide();
-    std::string why = ExplanationText(result.reasons);
+    std::string why;
+    for (const std::string& reason : result.reasons)
+      why += (why.empty() ? "- " : "\n- ") + reason;
     for (const std::string& error : result.errors)
       why += "\n- " + error;
     memWhy_->setPlainText(ScreenText(why));

@@ -583,8 +583,8 @@ class TempletEditorTest : public QObject {
       d->reject();
     });
     x.Click("btnPreview");
-    QCOMPARE(why, QStringLiteral("No record on this page.|No record on this page:\n- Column "
-                                 "\"Name\": its open tag \"<li>\" was never found on the page."));
+    QCOMPARE(why, QStringLiteral("No record on this page, because:|- Column \"Name\": its open "
+                                 "tag \"<li>\" was never found on the page."));
     // Nothing was stored.
     QCOMPARE(x.f.Scalar("select count(*) from tmps"), 0LL);
   }
