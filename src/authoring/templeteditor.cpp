@@ -237,8 +237,9 @@ QWidget* TfrmTemplet::CreateStep3() {
   heading->addWidget(lblNote_, 1);
   auto* btnPreview = ToolButton(QStringLiteral("btnPreview"), QStringLiteral("Preview"), box);
   btnPreview->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_P));
-  btnPreview->setToolTip(QStringLiteral("The records of the first page, as the templet stands "
-                                        "(Ctrl+P)"));
+  btnPreview->setToolTip(
+      QStringLiteral("The records of the first page, as the templet stands "
+                     "(Ctrl+P)"));
   heading->addWidget(btnPreview);
   connect(btnPreview, &QPushButton::clicked, this, &TfrmTemplet::PreviewRecords);
   layout->addLayout(heading);

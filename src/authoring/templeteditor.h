@@ -22,9 +22,9 @@
 // panels "pnlTextTag" ("lvTextTag") and "pnlRegExpr" ("edtRegExpr", "cbMeta", "cbIterator",
 // "edtN", "edtM", "lvRegExpr"); after the source panels the page settings "cbEncoding"
 // ("Page encoding:"), "chkStopOnRepeat" and "chkWarnEmpty"; beside the step-3 note "btnPreview"
-// (Ctrl+P, the records preview, previewdialog.h); per panel the buttons "btnTranslate", "btnSelectTable",
-// "btnAddCol" and "btnDeleteCol" followed by 1 (text tags) or 2 (expression); the actions
-// "pmiUp" (Ctrl+Up) and "pmiDown" (Ctrl+Down); "btnOK" (default), "btnCancel" (Escape),
+// (Ctrl+P, the records preview, previewdialog.h); per panel the buttons "btnTranslate",
+// "btnSelectTable", "btnAddCol" and "btnDeleteCol" followed by 1 (text tags) or 2 (expression); the
+// actions "pmiUp" (Ctrl+Up) and "pmiDown" (Ctrl+Down); "btnOK" (default), "btnCancel" (Escape),
 // "btnHelp".
 
 #include <QDialog>

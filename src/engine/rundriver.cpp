@@ -57,7 +57,7 @@ class LocalPageVisitor : public PageVisitor {
     if (!host_.StopEnabled()) return false;
     ShowLoading(host_, path);
     page.text = PageFileExists(path) ? ReadPageFile(path) : std::string();
-    page.extracted = extract_.ExtractPage(page.text, field_value);
+    page.repeated = !extract_.TakePage(page.text, {}, path, field_value, page.seen, page.extracted);
     return true;
   }
   bool Stopped() const override { return !host_.StopEnabled(); }
