@@ -4,6 +4,7 @@
 //               [FILE...]
 //   sorvane-run [--store FILE] [--create] --import FILE
 //   sorvane-run [--store FILE] [--out FILE] [--login-values] --export TEMPLET
+//   sorvane-run [--store FILE] --explain TEMPLET [FILE]
 //
 // --import imports a templet file of either kind (scrambled or open) with the checks of
 // "&Import..." and prints the new templet's id on standard output; a refused file changes
@@ -28,8 +29,18 @@
 // interrupted (SIGINT/SIGTERM act as Stop), could not ask for a verification code, or whose
 // definitions the store could not give, and for a save that was refused or failed; 2 for bad
 // arguments (unknown templet, missing store or file, a templet without stored sources, --save for
-// a templet without a target table). The store is never created, except by
-// --import with --create.
+// a templet without a target table); 3 for a run that ended with no record from pages read
+// without error, when its templet warns on empty pages ("Warn on an empty page"; older templets
+// do not, and end such a run with 0). Remarks that are no failure (a page sequence stopped on a
+// repeated page, an empty page among pages with records, why a run found nothing) go to standard
+// error too. The store is never created, except by --import with --create.
+//
+// --explain cuts the records of the templet's first page (FILE, else its first stored file or
+// its URL with the page-number tag as page 1 and the field tag as the field's first value, as the
+// editor's preview does), as a run would, and says on standard error how many records the page
+// gives or, when none, why: which tag the page lacks, that the expression matched nowhere, or
+// why it does not compile. Nothing goes to standard output and nothing is saved. Exit status 0
+// when the page gives records, 3 when it gives none, 1 when it cannot be read, 2 as above.
 //
 // A login with a verification image saves the image to a temporary file, names it on standard
 // error and reads the characters from standard input when that is a terminal (an empty line
@@ -56,6 +67,8 @@
 #include <system_error>
 #include <vector>
 
+#include "authoring/sourcepage.h"
+#include "authoring/templetform.h"
 #include "core/resultgrid.h"
 #include "core/resultpages.h"
 #include "core/runhost.h"
@@ -64,8 +77,11 @@
 #include "core/templetmodel.h"
 #include "core/templetstore.h"
 #include "engine/decimal.h"
+#include "engine/explain.h"
 #include "engine/httpclient.h"
 #include "engine/login.h"
+#include "engine/pagefile.h"
+#include "engine/preview.h"
 #include "engine/regexpr.h"
 #include "engine/rundriver.h"
 #include "import/templetfile.h"
@@ -81,6 +97,7 @@ using namespace sorvane;
 constexpr int kExitDone = 0;
 constexpr int kExitFailed = 1;
 constexpr int kExitUsage = 2;
+constexpr int kExitNoRecords = 3;
 
 constexpr std::string_view kUsage =
     "usage: sorvane-run [--store FILE] [--out FILE] [--format csv|jsonl] [--bom] [--save] "
@@ -93,6 +110,8 @@ constexpr std::string_view kUsage =
     "  --bom            start the CSV text with a UTF-8 byte-order mark\n"
     "  --save           also save the records into the templet's target table, as Save To\n"
     "                   Database does\n"
+    "  --explain        cut only the first page (or FILE) and say how many records it gives, or\n"
+    "                   why it gives none\n"
     "\n"
     "usage: sorvane-run [--store FILE] [--create] --import FILE\n"
     "Imports a templet file (scrambled .tpl or open .json) into the store, with the checks of\n"
@@ -233,6 +252,8 @@ class ConsoleHost : public RunHost {
     Say(cause);
     failed_ = true;
   }
+  // Remarks are no failure.
+  void ShowNote(std::string_view note) override { Say(note); }
 
   // A warning or error was shown, a failure's cause was given, or the verification question
   // could not be answered.
@@ -257,6 +278,7 @@ struct Arguments {
   bool export_templet = false;  // --export: TEMPLET is written as an open templet file
   bool login_values = false;
   bool create = false;  // --create: --import may make a new store
+  bool explain = false;
 };
 
 // Returns the exit status when the arguments say to end at once.
@@ -305,6 +327,8 @@ std::optional<int> ParseArguments(int argc, char** argv, Arguments& args) {
       args.login_values = true;
     } else if (options && arg == "--create") {
       args.create = true;
+    } else if (options && arg == "--explain") {
+      args.explain = true;
     } else if (options && arg.size() > 1 && arg.front() == '-') {
       Say("unknown option " + std::string(arg));
       std::cerr << kUsage;
@@ -337,6 +361,11 @@ std::optional<int> ParseArguments(int argc, char** argv, Arguments& args) {
   }
   if (args.login_values && !args.export_templet) {
     Say("--login-values applies to --export only");
+    return kExitUsage;
+  }
+  if (args.explain &&
+      (args.files.size() > 1 || args.save || !args.out.empty() || args.export_templet)) {
+    Say("--explain takes one templet and at most one file, without --save, --out or --export");
     return kExitUsage;
   }
   if (args.format != "csv" && args.format != "jsonl") {
@@ -448,6 +477,64 @@ int ImportFile(Tdm& store, const std::string& path) {
   return kExitDone;
 }
 
+// --explain: the first page of `templet`, cut as a run would cut it.
+int Explain(Tdm& store, ConsoleHost& host, RegExpr& re, HttpClient& http, const TTemplet& templet,
+            const Arguments& args) {
+  std::string page;
+  std::string content_type;
+  std::string where;
+  try {
+    if (!args.files.empty()) {
+      where = args.files.front();
+      page = ReadPageFile(where);
+    } else {
+      const std::vector<std::string> sources = ReadSources(store, templet.ID);
+      if (templet.IsURL) {
+        where = UrlPreview(store, re, sources.front());
+        SourcePage fetched;
+        const AskImageCode ask = [&host](const VerificationCodeRequest& request,
+                                         std::string& code) {
+          return host.AskImageCode(request, code);
+        };
+        if (LoadSourcePage(store, http, templet.ID, where, ask, fetched) != SourceLoad::kLoaded) {
+          Say(fetched.cause.empty() ? "the login did not take place" : fetched.cause);
+          return kExitFailed;
+        }
+        page = std::move(fetched.bytes);
+        content_type = std::move(fetched.content_type);
+      } else {
+        const auto found = std::find_if(sources.begin(), sources.end(), PageFileExists);
+        if (found == sources.end()) {
+          Say("none of the templet's stored files exists");
+          return kExitUsage;
+        }
+        where = *found;
+        page = ReadPageFile(where);
+      }
+    }
+    RunDefinitions defs;
+    std::vector<TTrans> rules;
+    if (!LoadRunDefinitions(store, templet, defs, rules)) {
+      Say("the templet has no stored expression");
+      return kExitNoRecords;
+    }
+    const PreviewResult result = PreviewPage(store, re, defs, rules, std::move(page), content_type);
+    for (const std::string& error : result.errors)
+      Say(error);
+    if (result.count > 0) {
+      Say(std::to_string(result.count) + (result.count == 1 ? " record" : " records") + " on " +
+          where);
+      return kExitDone;
+    }
+    std::cerr << ExplanationText(result.reasons, where) << '\n';
+    return kExitNoRecords;
+  } catch (const std::exception& e) {
+    Say(e.what());
+    return kExitFailed;
+  }
+  return kExitDone;
+}
+
 // --export: the templet's open templet file on standard output or in `out`.
 int ExportFile(Tdm& store, const Arguments& args, AtomicFile* out) {
   try {
@@ -538,6 +625,7 @@ int Main(int argc, char** argv) {
                        : "the templet has no stored files; name the files to read");
       return kExitUsage;
     }
+    if (args.explain) return Explain(*store, host, re, *client, *found, args);
     if (args.save && found->TabID == 0) {
       Say("the templet has no target table to save into");
       return kExitUsage;
@@ -577,6 +665,11 @@ int Main(int argc, char** argv) {
     status = kExitFailed;
   }
   if (host.Failed()) status = kExitFailed;
+  if (status == kExitDone && state.warn_empty_page && state.extracted == 0 &&
+      state.pages_taken > 0) {
+    Say("the run ended with no record, from pages read without error");
+    status = kExitNoRecords;
+  }
   LeaveOutUnfinishedRows(host.Grid(), state.unfinished_rows);
   if (args.save && !g_interrupted && SaveRecords(*store, host, templet, state) != kExitDone) {
     status = kExitFailed;

@@ -11,12 +11,9 @@
 #include <string_view>
 #include <vector>
 
-namespace sorvane {
+#include "engine/pageencoding.h"
 
-// The character set a page declares: the charset parameter of its Content-Type header when there
-// is one, else a byte order mark, else the first "<meta ... charset=...>" among its first 16 KiB.
-// Empty when it declares none. Letter case as written.
-std::string DeclaredCharset(std::string_view content_type, std::string_view page);
+namespace sorvane {
 
 class PageText {
  public:

@@ -240,7 +240,12 @@ void TfrmSource::SetURL(const std::string& url) {
 }
 
 void TfrmSource::ShowPage(const SourcePage& page) {
-  page_ = PageText(page.bytes, DeclaredCharset(page.content_type, page.bytes), kScreenCharset);
+  if (convert_) {
+    page_ = PageText(ToUtf8(page.bytes, PageCharset(page.content_type, page.bytes)), "UTF-8",
+                     kScreenCharset);
+  } else {
+    page_ = PageText(page.bytes, DeclaredCharset(page.content_type, page.bytes), kScreenCharset);
+  }
   const std::string& text = page_.Display();
   memSource_->setReadOnly(false);
   memSource_->SendScintilla(QsciScintilla::SCI_CLEARALL);
@@ -366,11 +371,13 @@ void TfrmSource::SetMessage(const QString& text) {
 }
 
 void ViewSource(QWidget* parent, Tdm& store, HttpClient& http, int templet_id,
-                const std::string& url, bool allow_add, const TfrmSource::AddColumn& add_column) {
+                const std::string& url, bool allow_add, const TfrmSource::AddColumn& add_column,
+                bool convert_to_utf8) {
   TfrmSource viewer(store, http, parent);
   viewer.SetCanAdd(allow_add && static_cast<bool>(add_column));
   viewer.SetAddColumn(add_column);
   viewer.SetTempID(templet_id);
+  viewer.SetConvertToUtf8(convert_to_utf8);
   std::exception_ptr failure;
   {
     TfrmLoading loading(parent);

@@ -65,6 +65,10 @@ class TfrmSource : public QDialog {
   void SetAddColumn(AddColumn add_column) { add_column_ = std::move(add_column); }
   // The templet whose stored login is used; 0: none.
   void SetTempID(int id) { temp_id_ = id; }
+  // Whether the templet converts its pages to UTF-8 ("Convert to UTF-8"): the viewer then shows
+  // the page converted as a run converts it, and what is taken from it is UTF-8, as the
+  // converted page holds it. Set before SetURL.
+  void SetConvertToUtf8(bool convert) { convert_ = convert; }
   // A window (the progress window) hidden while the viewer asks or tells the user something
   // during loading, and shown again afterwards.
   void SetProgressWindow(QWidget* window) { progress_ = window; }
@@ -116,6 +120,7 @@ class TfrmSource : public QDialog {
   bool can_add_ = false;
   AddColumn add_column_;
   int temp_id_ = 0;
+  bool convert_ = false;
   QWidget* progress_ = nullptr;
   std::string url_;
   PageText page_;
@@ -136,11 +141,13 @@ class TfrmSource : public QDialog {
 };
 
 // "View Source" of the templet editor: shows the progress window TfrmLoading over `parent`,
-// loads `url` for templet `templet_id` (0: without login) into a new viewer, releases the
+// loads `url` for templet `templet_id` (0: without login) into a new viewer (converted to UTF-8
+// when `convert_to_utf8`, the editor's page encoding), releases the
 // progress window and shows the viewer modally. Adding is allowed when `allow_add` (the text-tag
 // method) and `add_column` is given. When the page cannot be fetched the error's text is shown
 // in the standard error box and the viewer is not shown.
 void ViewSource(QWidget* parent, Tdm& store, HttpClient& http, int templet_id,
-                const std::string& url, bool allow_add, const TfrmSource::AddColumn& add_column);
+                const std::string& url, bool allow_add, const TfrmSource::AddColumn& add_column,
+                bool convert_to_utf8 = false);
 
 }  // namespace sorvane

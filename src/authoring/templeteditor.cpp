@@ -2,6 +2,7 @@
 
 #include <QAction>
 #include <QButtonGroup>
+#include <QCheckBox>
 #include <QComboBox>
 #include <QDesktopServices>
 #include <QFont>
@@ -26,6 +27,7 @@
 #include "authoring/dialogparts.h"
 #include "authoring/digitsonly.h"
 #include "authoring/expressionaids.h"
+#include "authoring/previewdialog.h"
 #include "authoring/templetform.h"
 #include "core/errorbox.h"
 #include "core/filedialog.h"
@@ -189,6 +191,28 @@ QWidget* TfrmTemplet::CreateStep2() {
   sources_->addWidget(pnlURL);
   sources_->addWidget(pnlFile);
   layout->addWidget(sources_);
+
+  // How pages are read, for both kinds of source.
+  auto* encoding = new QHBoxLayout;
+  auto* lblEncoding = new QLabel(QStringLiteral("Page encoding:"), box);
+  cbEncoding_ = new QComboBox(box);
+  cbEncoding_->setObjectName(QStringLiteral("cbEncoding"));
+  cbEncoding_->addItem(QStringLiteral("As is"));
+  cbEncoding_->addItem(QStringLiteral("Convert to UTF-8"));
+  lblEncoding->setBuddy(cbEncoding_);
+  encoding->addWidget(lblEncoding);
+  encoding->addWidget(cbEncoding_);
+  encoding->addStretch(1);
+  layout->addLayout(encoding);
+  auto* guards = new QHBoxLayout;
+  chkStopOnRepeat_ = new QCheckBox(QStringLiteral("Stop a page sequence when a page repeats"), box);
+  chkStopOnRepeat_->setObjectName(QStringLiteral("chkStopOnRepeat"));
+  chkWarnEmpty_ = new QCheckBox(QStringLiteral("Warn on an empty page"), box);
+  chkWarnEmpty_->setObjectName(QStringLiteral("chkWarnEmpty"));
+  guards->addWidget(chkStopOnRepeat_);
+  guards->addWidget(chkWarnEmpty_);
+  guards->addStretch(1);
+  layout->addLayout(guards);
   // Switching only shows the other panel; the hidden one keeps what it holds.
   connect(rbURL_, &QRadioButton::toggled, this,
           [this](bool on) { sources_->setCurrentIndex(on ? 0 : 1); });
@@ -211,6 +235,13 @@ QWidget* TfrmTemplet::CreateStep3() {
   note.setColor(QPalette::WindowText, QColor(128, 0, 0));
   lblNote_->setPalette(note);
   heading->addWidget(lblNote_, 1);
+  auto* btnPreview = ToolButton(QStringLiteral("btnPreview"), QStringLiteral("Preview"), box);
+  btnPreview->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_P));
+  btnPreview->setToolTip(
+      QStringLiteral("The records of the first page, as the templet stands "
+                     "(Ctrl+P)"));
+  heading->addWidget(btnPreview);
+  connect(btnPreview, &QPushButton::clicked, this, &TfrmTemplet::PreviewRecords);
   layout->addLayout(heading);
 
   rbTextTag_ = Choice(QStringLiteral("rbTextTag"), QStringLiteral("Text tag"), box);
@@ -356,6 +387,10 @@ void TfrmTemplet::SetTempletID(int id) {
     stored_text_tag_ = model.is_text_tag;
   }
   tab_id_ = model.tab_id;
+  const PageSettings page = id > 0 ? ReadPageSettings(store_, id) : kNewTempletPageSettings;
+  cbEncoding_->setCurrentIndex(page.convert_to_utf8 ? 1 : 0);
+  chkStopOnRepeat_->setChecked(page.stop_on_repeat);
+  chkWarnEmpty_->setChecked(page.warn_empty_page);
   UpdateLoginButton();
   if (rbFile_->isChecked()) {
     QStringList lines;
@@ -435,6 +470,48 @@ void TfrmTemplet::ViewSource() {
   services_.view_source(*this, templet_id_, url, rbTextTag_->isChecked());
 }
 
+PageSettings TfrmTemplet::CurrentPageSettings() const {
+  PageSettings page;
+  page.convert_to_utf8 = cbEncoding_->currentIndex() == 1;
+  page.stop_on_repeat = chkStopOnRepeat_->isChecked();
+  page.warn_empty_page = chkWarnEmpty_->isChecked();
+  return page;
+}
+
+void TfrmTemplet::PreviewRecords() {
+  PreviewSource source;
+  source.is_url = rbURL_->isChecked();
+  source.templet_id = templet_id_;
+  if (source.is_url) {
+    if (!Preview(source.address)) return;
+  } else {
+    std::vector<std::string> lines;
+    for (QTextBlock line = mmFiles_->document()->begin(); line.isValid(); line = line.next())
+      lines.push_back(Bytes(line.text()));
+    const std::vector<std::string> files = StoredFileLines(lines);
+    if (!files.empty()) source.address = files.front();
+  }
+  if (source.address.empty()) {
+    MessageBox::Information(this, QStringLiteral("Note"),
+                            source.is_url ? QStringLiteral("Please input the URL first.")
+                                          : QStringLiteral("Please add a file first."));
+    return;
+  }
+  // The templet as the form holds it; the rules are those stored for its stored columns.
+  TempletModel model;
+  if (!RunCommand(this, [&] {
+        if (templet_id_ > 0) model = ReadTemplet(store_, templet_id_, TempletParts::kRules);
+      })) {
+    return;
+  }
+  model.is_text_tag = rbTextTag_->isChecked();
+  model.expression = Bytes(edtRegExpr_->text());
+  model.columns = (model.is_text_tag ? text_tag_ : reg_expr_).entries;
+  RunDefinitions defs = DefinitionsOf(model);
+  defs.Page = CurrentPageSettings();
+  sorvane::PreviewRecords(this, store_, re_, services_.http, source, defs, model.RunRules());
+}
+
 void TfrmTemplet::AddFiles() {
   const std::optional<QStringList> chosen =
       FileDialog::OpenFiles(this, QStringLiteral("Open"), kSourceFileFilter);
@@ -485,8 +562,11 @@ void TfrmTemplet::Confirm() {
   }
   model.expression = form.expression;
   model.columns = current.entries;
-  const bool saved =
-      RunCommand(this, [&] { SaveEditedTemplet(store_, model, former.entries, method_changed); });
+  const PageSettings page = CurrentPageSettings();
+  const bool saved = RunCommand(this, [&] {
+    SaveEditedTemplet(store_, model, former.entries, method_changed);
+    SavePageSettings(store_, model.id, page);
+  });
   // Ids obtained before a failure stay, so that the next OK updates those rows.
   templet_id_ = model.id;
   UpdateLoginButton();

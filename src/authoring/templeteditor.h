@@ -20,9 +20,11 @@
 // "btnAutoInc", "btnInsertField", "btnInputPwd", "btnOpen", "btnViewSource") and "pnlFile"
 // ("mmFiles", "btnAddFile", "btnClearAll"); "rbTextTag", "rbRegExpr", the note "lblNote", the
 // panels "pnlTextTag" ("lvTextTag") and "pnlRegExpr" ("edtRegExpr", "cbMeta", "cbIterator",
-// "edtN", "edtM", "lvRegExpr"); per panel the buttons "btnTranslate", "btnSelectTable",
-// "btnAddCol" and "btnDeleteCol" followed by 1 (text tags) or 2 (expression); the actions
-// "pmiUp" (Ctrl+Up) and "pmiDown" (Ctrl+Down); "btnOK" (default), "btnCancel" (Escape),
+// "edtN", "edtM", "lvRegExpr"); after the source panels the page settings "cbEncoding"
+// ("Page encoding:"), "chkStopOnRepeat" and "chkWarnEmpty"; beside the step-3 note "btnPreview"
+// (Ctrl+P, the records preview, previewdialog.h); per panel the buttons "btnTranslate",
+// "btnSelectTable", "btnAddCol" and "btnDeleteCol" followed by 1 (text tags) or 2 (expression); the
+// actions "pmiUp" (Ctrl+Up) and "pmiDown" (Ctrl+Down); "btnOK" (default), "btnCancel" (Escape),
 // "btnHelp".
 
 #include <QDialog>
@@ -33,10 +35,12 @@
 #include <vector>
 
 #include "authoring/columnentries.h"
+#include "core/options.h"
 #include "core/store.h"
 #include "core/templet.h"
 
 class QAction;
+class QCheckBox;
 class QComboBox;
 class QLabel;
 class QLineEdit;
@@ -48,6 +52,7 @@ class QTreeWidget;
 
 namespace sorvane {
 
+class HttpClient;
 class RegExpr;
 class TfrmTemplet;
 
@@ -61,6 +66,9 @@ struct TempletEditorServices {
   // text-tag method) the viewer adds columns through editor.AddSourceColumn.
   std::function<void(TfrmTemplet& editor, int templet_id, const std::string& url, bool can_add)>
       view_source;
+  // The process's one HTTP client, for the records preview of a web templet; null: only local
+  // files can be previewed.
+  HttpClient* http = nullptr;
 };
 
 class TfrmTemplet : public QDialog {
@@ -76,6 +84,9 @@ class TfrmTemplet : public QDialog {
   void SetTempletID(int id);
   // The templet's id: 0 until it is first stored.
   int TempletID() const { return templet_id_; }
+
+  // The page settings as the form holds them (new templets: kNewTempletPageSettings).
+  PageSettings CurrentPageSettings() const;
 
   // The target table (tabs.taid, 0 = none).
   int TargetTable() const { return tab_id_; }
@@ -122,6 +133,8 @@ class TfrmTemplet : public QDialog {
   void OpenUrl();
   void ViewSource();
   void AddFiles();
+  // "Preview": the templet as the form holds it, on its first page.
+  void PreviewRecords();
 
   // Step 3 (columnlists.cpp).
   void ShowEntries(ColumnPanel& panel, int select);
@@ -155,6 +168,9 @@ class TfrmTemplet : public QDialog {
   QRadioButton* rbURL_ = nullptr;
   QRadioButton* rbFile_ = nullptr;
   QStackedWidget* sources_ = nullptr;
+  QComboBox* cbEncoding_ = nullptr;
+  QCheckBox* chkStopOnRepeat_ = nullptr;
+  QCheckBox* chkWarnEmpty_ = nullptr;
   QLineEdit* edtURL_ = nullptr;
   QPushButton* btnInputPwd_ = nullptr;
   QPlainTextEdit* mmFiles_ = nullptr;

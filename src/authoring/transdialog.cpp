@@ -130,6 +130,8 @@ void TfrmTrans::ApplyRelation() {
   lblB_->setText(QString::fromLatin1(relation.label_b));
   SetDigitsOnly(edtA_, relation.digits);
   SetDigitsOnly(edtB_, relation.digits);
+  edtA_->setEnabled(relation.parameters);
+  edtB_->setEnabled(relation.parameters);
 }
 
 void TfrmTrans::ShowRules(int select) {
@@ -168,6 +170,12 @@ void TfrmTrans::AddOrSave() {
       return;
     case RuleInput::kNone:
       break;
+  }
+  if (const std::string error = RuleExpressionError(rel, first); !error.empty()) {
+    MessageBox::Warning(this, QStringLiteral("Note"),
+                        QStringLiteral("The expression cannot be used: ") + ScreenText(error));
+    edtA_->setFocus();
+    return;
   }
   const TTrans rule{col_id_, rel, first, second};
   if (btnAdd_->text() == kAdd) {

@@ -1,18 +1,23 @@
 #include "authoring/translationrules.h"
 
+#include "engine/regexpr.h"
 #include "engine/translate.h"
 
 namespace sorvane {
 
-const std::array<RelationLook, 8> kRelations = {{
-    {"@ Equal", "@ Equal", "", "=>", false, true},
-    {"@ Not Equal", "@ Not Equal", "", "=>", false, true},
-    {"@ Include", "@ Include", "", "=>", false, true},
-    {"@ Not Include", "@ Not Include", "", "=>", false, true},
-    {"SubStr(@, I, L)", "Substr(@, I, L)", "I:", "L:", true, false},
-    {"Replace(@, S1, S2)", "Replace(@, S1, S2)", "S1:", "S2:", false, false},
-    {"Delete(@, I, L)", "Delete(@, I, L)", "I:", "L:", true, false},
-    {"Concat(S1, @, S2)", "Concat(S1, @, S2)", "S1:", "S2:", false, false},
+const std::array<RelationLook, 12> kRelations = {{
+    {"@ Equal", "@ Equal", "", "=>", false, true, true},
+    {"@ Not Equal", "@ Not Equal", "", "=>", false, true, true},
+    {"@ Include", "@ Include", "", "=>", false, true, true},
+    {"@ Not Include", "@ Not Include", "", "=>", false, true, true},
+    {"SubStr(@, I, L)", "Substr(@, I, L)", "I:", "L:", true, false, true},
+    {"Replace(@, S1, S2)", "Replace(@, S1, S2)", "S1:", "S2:", false, false, true},
+    {"Delete(@, I, L)", "Delete(@, I, L)", "I:", "L:", true, false, true},
+    {"Concat(S1, @, S2)", "Concat(S1, @, S2)", "S1:", "S2:", false, false, true},
+    {"Strip Tags(@)", "Strip Tags(@)", "", "", false, false, false},
+    {"Decode Entities(@)", "Decode Entities(@)", "", "", false, false, false},
+    {"Trim(@)", "Trim(@)", "", "", false, false, false},
+    {"RegReplace(@, P, S)", "RegReplace(@, P, S)", "P:", "S:", false, false, true},
 }};
 
 const RelationLook& RelationOf(int rel) {
@@ -28,10 +33,26 @@ RuleInput CheckRule(int rel, const std::string& first, const std::string& second
       if (second.empty()) return RuleInput::kSecond;
       return RuleInput::kNone;
     case kRelReplace:
+    case kRelRegReplace:
       return first.empty() ? RuleInput::kFirst : RuleInput::kNone;
+    case kRelStripTags:
+    case kRelDecodeEntities:
+    case kRelTrim:
+      return RuleInput::kNone;
     default:
       return first.empty() && second.empty() ? RuleInput::kFirst : RuleInput::kNone;
   }
+}
+
+std::string RuleExpressionError(int rel, const std::string& first) {
+  if (rel != kRelRegReplace) return {};
+  try {
+    RegExpr re;
+    re.SetExpression(first);
+  } catch (const RegExprError& e) {
+    return e.what();
+  }
+  return {};
 }
 
 std::vector<TTrans> LoadRules(Tdm& store, int cid) {

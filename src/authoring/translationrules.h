@@ -7,6 +7,7 @@
 
 #include <array>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "core/store.h"
@@ -22,8 +23,9 @@ struct RelationLook {
   const char* label_b;    // the label between the parameters
   bool digits;            // both parameters are numbers (typed as digits only)
   bool arrow;             // the "To" cell shows "->"
+  bool parameters;        // the relation takes parameters (the clean-up rules 8 to 10 take none)
 };
-extern const std::array<RelationLook, 8> kRelations;
+extern const std::array<RelationLook, 12> kRelations;
 
 // The look of relation `rel`; an unknown code looks like "@ Equal".
 const RelationLook& RelationOf(int rel);
@@ -31,7 +33,12 @@ const RelationLook& RelationOf(int rel);
 // Which input a rule is refused on (kNone: the rule may enter the list). Conditions and Concat
 // need one of the two parameters; Substr and Delete need both; Replace needs the text to replace.
 enum class RuleInput { kNone, kFirst, kSecond };
+// Strip Tags, Decode Entities and Trim take none; RegReplace needs its expression.
 RuleInput CheckRule(int rel, const std::string& first, const std::string& second);
+
+// Why the expression of a RegReplace rule cannot be used (the engine's error, with its position);
+// empty when it compiles or the relation is another.
+std::string RuleExpressionError(int rel, const std::string& first);
 
 // The rules of column `cid` in the store's order: "select rel,srv,dtv from vtrs where cid=<cid>".
 std::vector<TTrans> LoadRules(Tdm& store, int cid);

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <stdexcept>
+#include <utility>
 
 #include "core/programfolder.h"
 
@@ -67,9 +68,45 @@ std::vector<std::string> SaveOptionsStatements(int templet_id, const TempletOpti
 OptionsCheck SaveOptions(Tdm& store, int templet_id, const TempletOptions& options) {
   const OptionsCheck check = CheckOptions(templet_id, options);
   if (check != OptionsCheck::kOk) return check;
+  std::vector<OptionRow> page_settings;
+  for (OptionRow& row : ReadOptions(store, templet_id)) {
+    if (row.oid >= kOptPageEncoding && row.oid <= kOptWarnEmptyPage)
+      page_settings.push_back(std::move(row));
+  }
   for (const std::string& sql : SaveOptionsStatements(templet_id, options))
     store.qryM.Execute(sql);
+  for (const OptionRow& row : page_settings)
+    store.qryM.Execute(InsertText(templet_id, row.oid, QuotedStr(row.val)));
   return check;
+}
+
+PageSettings ReadPageSettings(Tdm& store, int templet_id) {
+  PageSettings settings;
+  for (const OptionRow& row : ReadOptions(store, templet_id)) {
+    const bool on = row.val == "1";
+    if (row.oid == kOptPageEncoding) settings.convert_to_utf8 = on;
+    if (row.oid == kOptStopOnRepeat) settings.stop_on_repeat = on;
+    if (row.oid == kOptWarnEmptyPage) settings.warn_empty_page = on;
+  }
+  return settings;
+}
+
+std::vector<std::string> SavePageSettingsStatements(int templet_id, const PageSettings& settings) {
+  std::vector<std::string> sql;
+  const std::string id = std::to_string(templet_id);
+  for (const auto& [oid, on] : {std::pair{kOptPageEncoding, settings.convert_to_utf8},
+                                std::pair{kOptStopOnRepeat, settings.stop_on_repeat},
+                                std::pair{kOptWarnEmptyPage, settings.warn_empty_page}}) {
+    sql.push_back("delete from opts where tmid=" + id + " and oid=" + std::to_string(oid));
+    sql.push_back(InsertNumber(templet_id, oid, on ? 1 : 0));
+  }
+  return sql;
+}
+
+void SavePageSettings(Tdm& store, int templet_id, const PageSettings& settings) {
+  if (templet_id < 1) return;
+  for (const std::string& sql : SavePageSettingsStatements(templet_id, settings))
+    store.qryM.Execute(sql);
 }
 
 }  // namespace sorvane

@@ -21,6 +21,30 @@ inline constexpr int kOptFontSize = 3;        // grid font size, points
 inline constexpr int kOptRecordsPerPage = 4;  // stored records per page; 0 = all on one page
 inline constexpr int kOptImageFolder = 5;     // image folder, ending with "/"
 
+// Page settings of the templet editor, rows of their own beside the five display options (a
+// program that knows only the five ignores them): each holds "1" (on) or "0" (off). A templet
+// without a row has the setting off, as every templet had before these rows existed.
+inline constexpr int kOptPageEncoding = 6;   // "1": "Convert to UTF-8"; "0": "As is"
+inline constexpr int kOptStopOnRepeat = 7;   // "Stop a page sequence when a page repeats"
+inline constexpr int kOptWarnEmptyPage = 8;  // "Warn on an empty page"
+
+struct PageSettings {
+  bool convert_to_utf8 = false;
+  bool stop_on_repeat = false;
+  bool warn_empty_page = false;
+  bool operator==(const PageSettings&) const = default;
+};
+// What the editor gives a templet it creates.
+inline constexpr PageSettings kNewTempletPageSettings{true, true, true};
+
+// The page settings of `templet_id` (off without rows, and for an id below 1). Throws StoreError.
+PageSettings ReadPageSettings(Tdm& store, int templet_id);
+// The statements that store `settings` for `templet_id`: per setting
+// "delete from opts where tmid=<id> and oid=<oid>" and "insert into opts values(<id>, <oid>, 0|1)".
+std::vector<std::string> SavePageSettingsStatements(int templet_id, const PageSettings& settings);
+// Runs them on store.qryM (nothing for an id below 1). Throws StoreError.
+void SavePageSettings(Tdm& store, int templet_id, const PageSettings& settings);
+
 // Values in force for a templet without option rows.
 inline constexpr int kDefaultRowHeight = 20;
 inline constexpr const char* kDefaultGridFontName = "arial";
@@ -67,7 +91,8 @@ OptionsCheck CheckOptions(int templet_id, const TempletOptions& options);
 std::vector<std::string> SaveOptionsStatements(int templet_id, const TempletOptions& options);
 
 // Replaces the option rows of `templet_id` by the five of `options`, executing
-// SaveOptionsStatements one after the other on store.qryM. A refusal of CheckOptions is returned
+// SaveOptionsStatements one after the other on store.qryM; the templet's page settings rows, which
+// the delete takes too, are written back after them. A refusal of CheckOptions is returned
 // before anything runs. A failing statement throws StoreError and stops the save there; the
 // statements before it stay done.
 OptionsCheck SaveOptions(Tdm& store, int templet_id, const TempletOptions& options);

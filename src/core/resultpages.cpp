@@ -40,14 +40,11 @@ void ResultPages::Show(Tdm& store, const TTemplet& entry) {
 }
 
 void ResultPages::LoadOptions(Tdm& store) {
-  const std::vector<OptionRow> rows = ReadOptions(store, current_.ID);
-  if (!rows.empty()) {
-    ApplyOptions(rows);
-    return;
-  }
+  // The defaults first: a templet may hold the page settings' rows without display options.
   look_ = GridLook{};
   pages_.records_per_page = kDefaultRecordsPerPage;
   current_.ImgDir = DefaultImageFolder();
+  ApplyOptions(ReadOptions(store, current_.ID));
 }
 
 void ResultPages::ApplyOptions(const std::vector<OptionRow>& rows) {

@@ -82,6 +82,11 @@ class RunHost {
   // that stayed locked. Empty when a run starts. The window shows it as the tool tip of its status
   // text; the headless runner writes it to standard error. A host that shows no causes keeps this.
   virtual void ShowCause(std::string_view cause) { static_cast<void>(cause); }
+  // A remark about the run that is no failure: a page sequence stopped on a repeated page, a page
+  // without records among pages with records, why a run found no record. The window adds it to
+  // its status text's tool tip (a run's start, ShowCause({}), clears them); the headless runner
+  // writes it to standard error. A host that shows no remarks keeps this.
+  virtual void ShowNote(std::string_view note) { static_cast<void>(note); }
 };
 
 }  // namespace sorvane

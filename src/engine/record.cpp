@@ -10,7 +10,7 @@ bool RecordAppender::StopRequested() const {
 }
 
 std::string RecordAppender::FinishSlow(const TCol& col, std::string value) const {
-  if (col.IsTrans) value = TranslateValue(rules_, col.ColID, std::move(value));
+  if (col.IsTrans) value = TranslateValue(rules_, col.ColID, std::move(value), charset_);
   // Translation comes first, so rules can turn a cut value into an image address.
   if (col.Kind == kColImage && download_ != nullptr && *download_) value = (*download_)(value);
   return value;

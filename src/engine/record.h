@@ -82,6 +82,9 @@ class RecordAppender {
   void Reached(std::size_t pos) {
     if (progress_ != nullptr) ReportReached(pos);
   }
+  // The charset of the page the values come from (translation rules write characters in it);
+  // UTF-8 unless set. The view must outlive the appender.
+  void SetCharset(std::string_view charset) { charset_ = charset; }
 
   // Records this appender completed (counted), for ExtractPage's result.
   int Appended() const { return appended_; }
@@ -108,6 +111,7 @@ class RecordAppender {
   int appended_ = 0;
   RunProgress* progress_ = nullptr;
   std::size_t page_size_ = 0;
+  std::string_view charset_ = "UTF-8";
   std::string status_;  // reused for the count status, so a record costs no allocation here
 };
 

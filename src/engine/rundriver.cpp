@@ -1,6 +1,7 @@
 #include "engine/rundriver.h"
 
 #include <cstdint>
+#include <exception>
 #include <string>
 #include <utility>
 
@@ -8,9 +9,11 @@
 #include "core/runhost.h"
 #include "core/store.h"
 #include "core/templetmodel.h"
+#include "engine/explain.h"
 #include "engine/httpclient.h"
 #include "engine/images.h"
 #include "engine/login.h"
+#include "engine/pageencoding.h"
 #include "engine/pagefile.h"
 #include "engine/qstrings.h"
 #include "engine/regexpr.h"
@@ -41,7 +44,9 @@ void ReadLocalFiles(RunContext& ctx, PageExtractor& extract, RunProgress& progre
     if (!PageFileExists(path)) continue;
     if (!host.StopEnabled()) break;
     ShowLoading(host, path);
-    extract.ExtractPage(ReadPageFile(path));
+    std::string text = ReadPageFile(path);
+    bool extracted = false;
+    extract.TakePage(text, {}, path, {}, nullptr, extracted);
   }
   progress.Steps(done, total, "files");
   host.SetStopEnabled(false);
@@ -58,7 +63,7 @@ class LocalPageVisitor : public PageVisitor {
     if (!host_.StopEnabled()) return false;
     ShowLoading(host_, path);
     page.text = PageFileExists(path) ? ReadPageFile(path) : std::string();
-    page.extracted = extract_.ExtractPage(page.text, field_value);
+    page.repeated = !extract_.TakePage(page.text, {}, path, field_value, page.seen, page.extracted);
     return true;
   }
   bool Stopped() const override { return !host_.StopEnabled(); }
@@ -88,7 +93,10 @@ void ReadStoredFiles(RunContext& ctx, PageExtractor& extract, RunProgress& progr
       continue;
     }
     ShowLoading(host, path);
-    if (PageFileExists(path)) extract.ExtractPage(ReadPageFile(path));
+    if (!PageFileExists(path)) continue;
+    std::string text = ReadPageFile(path);
+    bool extracted = false;
+    extract.TakePage(text, {}, path, {}, nullptr, extracted);
   }
   progress.Steps(done, total, "files");
   host.SetStopEnabled(false);
@@ -115,7 +123,8 @@ class WebPageVisitor : public PageVisitor {
       host_.ShowCause(e.what());
       return false;
     }
-    page.extracted = extract_.ExtractPage(page.text, field_value);
+    page.repeated = !extract_.TakePage(page.text, http_.ResponseContentType(), url, field_value,
+                                       page.seen, page.extracted);
     return true;
   }
   bool Stopped() const override { return !host_.StopEnabled(); }
@@ -195,16 +204,29 @@ bool LoadRunDefinitions(Tdm& store, const TTemplet& templet, RunDefinitions& def
     if (!expression.has_expression) return false;
     defs.Expression = expression.expression;
   }
-  const TempletModel model =
+  TempletModel model =
       ReadTemplet(store, templet.ID, TempletParts::kColumns | TempletParts::kRules);
-  defs.Cols = model.RunColumns();
+  model.is_text_tag = templet.IsTextTag;
+  model.expression = defs.Expression;
+  defs = DefinitionsOf(model);
+  defs.Page = ReadPageSettings(store, templet.ID);
   rules = model.RunRules();
+  return true;
+}
+
+RunDefinitions DefinitionsOf(const TempletModel& model) {
+  RunDefinitions defs;
+  defs.IsTextTag = model.is_text_tag;
+  if (!model.is_text_tag) defs.Expression = model.expression;
+  defs.Cols = model.RunColumns();
+  for (const TempletColumn* shown : model.ShownColumns())
+    defs.Titles.push_back(shown->title);
   if (const TempletColumn* tags = model.RecordTags()) {
     defs.StartMarker = tags->title;
     defs.RecordOpenTag = tags->open_tag;
     defs.RecordCloseTag = tags->close_tag;
   }
-  return true;
+  return defs;
 }
 
 PageExtractor::PageExtractor(RunContext& ctx, const RunDefinitions& defs)
@@ -216,7 +238,11 @@ PageExtractor::PageExtractor(RunContext& ctx, const RunDefinitions& defs,
       defs_(defs),
       download_image_(std::move(download_image)),
       text_plan_(defs.Cols, defs.RecordOpenTag, defs.RecordCloseTag),
-      regex_plan_(defs.Cols, defs.Expression, defs.RecordOpenTag, defs.RecordCloseTag) {}
+      regex_plan_(defs.Cols, defs.Expression, defs.RecordOpenTag, defs.RecordCloseTag) {
+  for (const TTrans& rule : ctx.state.rules) {
+    if (rule.Rel == kRelDecodeEntities || rule.Rel == kRelTrim) needs_charset_ = true;
+  }
+}
 
 bool PageExtractor::ExtractPage(std::string_view page, std::string_view field_value) {
   std::size_t pos = 1;
@@ -229,8 +255,48 @@ bool PageExtractor::ExtractPage(std::string_view page, std::string_view field_va
   if (progress_ != nullptr && progress_->FollowsRecords()) {
     appender.FollowPage(progress_, page.size());
   }
+  appender.SetCharset(charset_);
   if (defs_.IsTextTag) return text_plan_.ExtractRecords(appender, page, pos);
   return regex_plan_.ExtractRecords(appender, ctx_.host, ctx_.re, page, pos);
+}
+
+bool PageExtractor::TakePage(std::string& text, std::string_view content_type,
+                             std::string_view where, std::string_view field_value, SeenPages* seen,
+                             bool& extracted) {
+  extracted = false;
+  if (defs_.Page.convert_to_utf8) {
+    text = ToUtf8(text, PageCharset(content_type, text));
+    charset_ = "UTF-8";
+  } else if (needs_charset_) {
+    charset_ = PageCharset(content_type, text);
+  }
+  if (seen != nullptr && defs_.Page.stop_on_repeat && seen->Repeats(text)) {
+    const std::string note = "The page sequence stopped: " + std::string(where) +
+                             " repeats an earlier page of the sequence.";
+    ctx_.host.ShowStatus(note);
+    ctx_.host.ShowNote(note);
+    return false;
+  }
+  if (ctx_.state.pages_taken++ == 0) {
+    first_page_ = text;
+    first_where_ = where;
+  }
+  extracted = ExtractPage(text, field_value);
+  if (!extracted && defs_.Page.warn_empty_page && ctx_.state.extracted > 0) {
+    ctx_.host.ShowNote("No record on " + std::string(where) +
+                       ", although earlier pages of the run gave records.");
+  }
+  return true;
+}
+
+void PageExtractor::Finish() {
+  if (ctx_.state.extracted > 0 || ctx_.state.pages_taken == 0) return;
+  try {
+    ctx_.host.ShowNote(
+        ExplanationText(ExplainNoRecords(ctx_.re, defs_, first_page_), first_where_));
+  } catch (const std::exception&) {
+    // A search that ran away or was stopped: the run already said what it had to.
+  }
 }
 
 void ExecuteTemplet(RunContext& ctx, const TTemplet& templet,
@@ -240,10 +306,13 @@ void ExecuteTemplet(RunContext& ctx, const TTemplet& templet,
   }
   ctx.state.extracted = 0;
   ctx.state.unfinished_rows.clear();
+  ctx.state.pages_taken = 0;
+  ctx.state.warn_empty_page = false;
   ctx.host.Grid().ClearRows();
 
   RunDefinitions defs;
   if (!LoadRunDefinitions(ctx.store, templet, defs, ctx.state.rules)) return;
+  ctx.state.warn_empty_page = defs.Page.warn_empty_page;
   // A local run's images may be on any site, over either scheme; a web run states its own
   // settings once its URL and login are known.
   RequestSettings requests;
@@ -270,6 +339,7 @@ void ExecuteTemplet(RunContext& ctx, const TTemplet& templet,
   } else {
     ReadStoredFiles(ctx, extract, progress, templet);
   }
+  extract.Finish();
 }
 
 bool RunTemplet(RunContext& ctx, const TTemplet& templet, const std::vector<std::string>& files,

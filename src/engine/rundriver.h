@@ -28,9 +28,11 @@
 #include <string_view>
 #include <vector>
 
+#include "core/options.h"
 #include "core/templet.h"
 #include "engine/record.h"
 #include "engine/regexrecords.h"
+#include "engine/sources.h"
 #include "engine/texttag.h"
 #include "engine/translate.h"
 
@@ -48,11 +50,13 @@ inline constexpr std::string_view kSourceFileFilter =
 // What a run reads from the store before its first page.
 struct RunDefinitions {
   bool IsTextTag = false;
-  std::string Expression;  // regular-expression templets
-  std::vector<TCol> Cols;  // kinds 0, 2, 3 in nox order: grid column i+1 shows Cols[i]
+  std::string Expression;           // regular-expression templets
+  std::vector<TCol> Cols;           // kinds 0, 2, 3 in nox order: grid column i+1 shows Cols[i]
+  std::vector<std::string> Titles;  // the title of each of Cols
   std::string StartMarker;
   std::string RecordOpenTag;
   std::string RecordCloseTag;
+  PageSettings Page;  // the templet's page encoding and run guards (opts rows 6 to 8)
 };
 
 // Reads the definitions of `templet` with the run's statements through store.qryM: the expression
@@ -62,6 +66,10 @@ struct RunDefinitions {
 bool LoadRunDefinitions(Tdm& store, const TTemplet& templet, RunDefinitions& defs,
                         std::vector<TTrans>& rules);
 
+// The definitions of `model` as it stands (its method, expression, columns and rules), for a
+// templet not necessarily stored: the records preview of the editor.
+RunDefinitions DefinitionsOf(const TempletModel& model);
+
 // Run state kept by the main window.
 struct RunState {
   int extracted = 0;     // records appended in the current or last run; > 0 means unsaved results
@@ -70,6 +78,12 @@ struct RunState {
   // but were not counted (see RecordAppender::AppendRecord).
   std::vector<int> unfinished_rows;
   std::vector<TTrans> rules;  // translation rules of the last run
+  // Pages of the current or last run that were fetched or read without error and taken by
+  // PageExtractor::TakePage.
+  int pages_taken = 0;
+  // The current or last run's templet warns on an empty page: a run of it that ends with no
+  // record from pages taken without error counts as a failure of the site or the templet.
+  bool warn_empty_page = false;
 };
 
 class PageExtractor;
@@ -112,6 +126,20 @@ class PageExtractor {
   // or empty.
   bool ExtractPage(std::string_view page, std::string_view field_value = {});
 
+  // The run's hook for every page fetched or read without error: `text` (the page; `content_type`
+  // its Content-Type header, empty for a file) is converted to UTF-8 when the templet says so,
+  // checked against the pages before it in its sequence (`seen`, null outside a sequence), then
+  // extracted with ExtractPage. `where` (the URL or path) names the page in the notes. Returns
+  // false, having extracted nothing, when the templet stops a page sequence on a repeated page
+  // and this one repeats: the status says so, as a note does. A page without records after
+  // pages with records is noted when the templet warns on empty pages. `extracted` tells
+  // whether a record was appended.
+  bool TakePage(std::string& text, std::string_view content_type, std::string_view where,
+                std::string_view field_value, SeenPages* seen, bool& extracted);
+  // After the last page: when the run took pages but appended no record, a note says why, for
+  // its first page.
+  void Finish();
+
   RunContext& Context() { return ctx_; }
   const RunDefinitions& Definitions() const { return defs_; }
   // The run's progress bar (null: none), which follows the records of a one-page run.
@@ -124,6 +152,10 @@ class PageExtractor {
   TextTagPlan text_plan_;
   RegexPlan regex_plan_;
   RunProgress* progress_ = nullptr;
+  bool needs_charset_ = false;  // a rule writes characters in the page's charset
+  std::string charset_ = "UTF-8";
+  std::string first_page_;  // the first page taken, for Finish
+  std::string first_where_;
 };
 
 // The run (ExecuteTemplet): empties the grid's rows, sets the extracted count to 0, loads the

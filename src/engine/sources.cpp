@@ -1,6 +1,7 @@
 #include "engine/sources.h"
 
 #include <exception>
+#include <functional>
 #include <string>
 
 #include "core/store.h"
@@ -25,10 +26,13 @@ bool WalkNumberedPages(RegExpr& re, const std::string& url, const TAuto& tag,
   bool go_on = tag.IsRange ? n <= tag.ToNo : true;
   const long long first = n;
   const long long total = tag.IsRange && go_on ? static_cast<long long>(tag.ToNo) - first + 1 : 0;
+  SeenPages seen;
   while (go_on) {
     if (!stop_when_empty) visitor.Progress(n - first, total, "pages");
     VisitedPage page;
+    page.seen = &seen;
     if (!visitor.Visit(SubstitutePageNo(re, url, n), field_value, page)) return false;
+    if (page.repeated) break;
     ++n;
     go_on = tag.IsRange ? n <= tag.ToNo : PosText(tag.EndText, page.text, 1) != 0;
     if (stop_when_empty && !page.extracted) go_on = false;
@@ -43,6 +47,7 @@ void WalkFieldValues(Tdm& store, RegExpr& re, const std::string& url, const Sour
                      PageVisitor& visitor) {
   const TFld& fld = tags.Fld;
   Query& values = store.qryM;
+  SeenPages seen;  // the values' pages, without page-number tag
   values.Open("select distinct " + fld.Field + " from " + fld.Table + " where fx=0");
   const auto total = static_cast<std::int64_t>(values.RecordCount());
   const std::string_view unit = tags.HasAuto ? "values" : "pages";
@@ -57,7 +62,8 @@ void WalkFieldValues(Tdm& store, RegExpr& re, const std::string& url, const Sour
         if (!WalkNumberedPages(re, url1, tags.Auto, value, true, visitor)) return;
       } else {
         VisitedPage page;
-        if (!visitor.Visit(url1, value, page)) return;
+        page.seen = &seen;
+        if (!visitor.Visit(url1, value, page) || page.repeated) return;
       }
     } catch (const std::exception& e) {
       visitor.Failed("the pages of " + fld.Field + " value \"" + value + "\" failed: " + e.what());
@@ -77,6 +83,10 @@ void WalkFieldValues(Tdm& store, RegExpr& re, const std::string& url, const Sour
 }
 
 }  // namespace
+
+bool SeenPages::Repeats(std::string_view text) {
+  return !digests_.emplace(text.size(), std::hash<std::string_view>{}(text)).second;
+}
 
 SourceTags ParseSourceTags(RegExpr& re, std::string_view url) {
   SourceTags tags;

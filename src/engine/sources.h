@@ -12,8 +12,11 @@
 // expression engine, which these functions set anew on every use.
 
 #include <cstdint>
+#include <cstddef>
+#include <set>
 #include <string>
 #include <string_view>
+#include <utility>
 
 namespace sorvane {
 
@@ -56,10 +59,24 @@ std::string SubstituteField(RegExpr& re, std::string_view url, std::string_view 
 // `url` with every page-number tag replaced by `page_no` in decimal.
 std::string SubstitutePageNo(RegExpr& re, std::string_view url, long long page_no);
 
+// The pages of one sequence so far (a numbered page sequence, or the pages of a field-value
+// list), known by their bytes' digests.
+class SeenPages {
+ public:
+  // True when a page with the bytes of `text` came before in the sequence; `text` is counted
+  // as seen from now on either way.
+  bool Repeats(std::string_view text);
+
+ private:
+  std::set<std::pair<std::size_t, std::size_t>> digests_;  // length, hash
+};
+
 // One page as the run visited it.
 struct VisitedPage {
-  std::string text;        // the page text
-  bool extracted = false;  // at least one record was appended from it
+  std::string text;           // the page text
+  bool extracted = false;     // at least one record was appended from it
+  SeenPages* seen = nullptr;  // in: the pages before it in its sequence; null outside one
+  bool repeated = false;      // out: it repeats a page of `seen` and the sequence ends here
 };
 
 // The run's side of the walk.
@@ -95,6 +112,9 @@ class PageVisitor {
 //    processing threw or whose flag update failed: the visitor hears why (Failed), and the walk
 //    goes on with the next value;
 //  - with a page-number tag only, the numbered pages, whatever they yield;
+//  - a page the visitor finds repeated (VisitedPage::repeated) ends its numbered pages, as a page
+//    without records ends a field value's (the value is finished), and ends a list of field
+//    values without page-number tag before that value (its flag stays 0);
 //  - without tags, the URL itself.
 // A null field value is the empty text. Store errors in opening the values pass on.
 void WalkSourcePages(Tdm& store, RegExpr& re, const std::string& url, const SourceTags& tags,

@@ -37,6 +37,12 @@ class TagPair {
   // The same, with `value` a view into `text`.
   bool Cut(std::string_view text, std::string_view& value, std::size_t& pos) const;
 
+  // Only the open tag's search: true when it is found from `pos`, which then stands where the
+  // value would start. For telling which tag of a failed cut was missing.
+  bool FindOpen(std::string_view text, std::size_t& pos) const { return Start(text, pos); }
+  // The close tag as searched ("[CRLF]" is CR LF).
+  std::string_view CloseText() const { return close_; }
+
  private:
   enum class Form : unsigned char { kPlain, kLastClose, kRepeat };
   bool Start(std::string_view text, std::size_t& p) const;

@@ -1,5 +1,6 @@
 #include "import/templetfile.h"
 
+#include <algorithm>
 #include <array>
 #include <filesystem>
 #include <fstream>
@@ -37,8 +38,12 @@ constexpr int kMaxId = 1'000'000'000;
 constexpr std::array<std::string_view, 4> kColumnKinds = {"normal", "record tags", "field value",
                                                           "image"};
 constexpr std::array<std::string_view, 3> kFieldTypes = {"short text", "text", "long text"};
-constexpr std::array<std::string_view, 8> kRelationNames = {
-    "equal", "not equal", "include", "not include", "substr", "replace", "delete", "concat"};
+constexpr std::array<std::string_view, 12> kRelationNames = {
+    "equal",  "not equal", "include",    "not include",     "substr", "replace",
+    "delete", "concat",    "strip tags", "decode entities", "trim",   "regreplace"};
+// The page settings' members (booleans).
+constexpr std::array<std::string_view, 3> kPageSettingNames = {
+    "convert to utf-8", "stop a page sequence when a page repeats", "warn on an empty page"};
 // Login row kinds by their tag, 1 to 4.
 constexpr std::array<std::string_view, 4> kLoginKinds = {"basic", "form address", "form field",
                                                          "image field"};
@@ -337,7 +342,7 @@ void ReadTempletPart(const Json& value, TempletDocument& doc) {
   const Reader templet(value, "templet");
   templet.OnlyMembers(std::array<std::string_view, 10>{"name", "source", "method", "sources",
                                                        "expression", "columns", "options",
-                                                       "output pattern", "login"});
+                                                       "page settings", "output pattern", "login"});
   TempletModel& m = doc.templet;
   m.name = templet.String("name");
   if (m.name.empty()) Refuse("templet.name is empty");
@@ -356,6 +361,13 @@ void ReadTempletPart(const Json& value, TempletDocument& doc) {
   }
   ReadColumns(templet, doc);
   if (templet.Has("options")) ReadOptions(templet, doc);
+  if (templet.Has("page settings")) {
+    const Reader page(templet.Member("page settings"), templet.PathOf("page settings"));
+    page.OnlyMembers(kPageSettingNames);
+    doc.page_settings = PageSettings{page.Boolean("convert to utf-8"),
+                                     page.Boolean("stop a page sequence when a page repeats"),
+                                     page.Boolean("warn on an empty page")};
+  }
   if (templet.Has("output pattern")) doc.output_pattern = templet.String("output pattern");
   if (templet.Has("login")) ReadLogin(templet, doc);
 }
@@ -489,7 +501,10 @@ std::string ExportTempletJson(Tdm& store, int templet_id, bool include_login_val
     if (c.has_rules) {
       column["rules"] = Json::array();
       for (const TTrans& rule : model.rules) {
-        if (rule.ColID != c.cid || rule.Rel < 0 || rule.Rel >= 8) continue;
+        if (rule.ColID != c.cid || rule.Rel < 0 ||
+            rule.Rel >= static_cast<int>(kRelationNames.size())) {
+          continue;
+        }
         column["rules"].push_back({{"relation", std::string(kRelationNames[rule.Rel])},
                                    {"first", Text(rule.SrcVal)},
                                    {"second", Text(rule.DstVal)}});
@@ -505,6 +520,16 @@ std::string ExportTempletJson(Tdm& store, int templet_id, bool include_login_val
       }
     }
     if (values.size() == kOptionNames.size()) t["options"] = std::move(values);
+    // The page settings only when the templet holds them: a templet without them has them off.
+    const bool has_page_settings = std::any_of(options.begin(), options.end(), [](const auto& r) {
+      return r.oid >= kOptPageEncoding && r.oid <= kOptWarnEmptyPage;
+    });
+    if (has_page_settings) {
+      const PageSettings page = ReadPageSettings(store, templet_id);
+      t["page settings"] = {{std::string(kPageSettingNames[0]), page.convert_to_utf8},
+                            {std::string(kPageSettingNames[1]), page.stop_on_repeat},
+                            {std::string(kPageSettingNames[2]), page.warn_empty_page}};
+    }
   }
   if (pattern && !pattern->empty()) t["output pattern"] = Text(*pattern);
   if (!login.empty()) {
@@ -616,6 +641,7 @@ TempletEntry WriteTempletDocument(Tdm& store, const TempletDocument& document) {
       options.image_folder = document.options[4].val;
       SaveOptions(store, model.id, options);
     }
+    if (document.page_settings) SavePageSettings(store, model.id, *document.page_settings);
     if (document.output_pattern) {
       SaveOutputPattern(store, model.id, RenumberColumnTags(*document.output_pattern, new_cids));
     }

@@ -7,7 +7,8 @@
 //    "templet": {"name", "source" ("url"|"files"), "method" ("text tags"|"regular expression"),
 //                "sources": [...], "expression", "columns": [{"id", "kind", "title", "open",
 //                "close", "width", "field", "rules": [{"relation", "first", "second"}]}],
-//                "options": {...}, "output pattern", "login": [{"kind", "name", "value"}]},
+//                "options": {...}, "page settings": {...}, "output pattern",
+//                "login": [{"kind", "name", "value"}]},
 //    "table": {"id", "name", "fields": [{"id", "title", "type", "unique"}]} or null}
 //
 // Texts are JSON strings when their bytes are UTF-8, otherwise {"bytes": "<hex>"}, so that pages
@@ -48,9 +49,10 @@ struct TempletDocument {
                          // are the file's ids; rules' ColID is the 1-based position of their
                          // column
   bool has_table = false;
-  UserTable table;                 // taid: the file's id
-  std::vector<UserField> fields;   // fid: the file's ids
-  std::vector<OptionRow> options;  // the five display options, or none
+  UserTable table;                            // taid: the file's id
+  std::vector<UserField> fields;              // fid: the file's ids
+  std::vector<OptionRow> options;             // the five display options, or none
+  std::optional<PageSettings> page_settings;  // none: the file holds none (they stay off)
   std::optional<std::string> output_pattern;
 };
 

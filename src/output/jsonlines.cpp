@@ -4,6 +4,7 @@
 #include <unordered_set>
 
 #include "core/resultgrid.h"
+#include "engine/pageencoding.h"
 
 namespace sorvane {
 namespace {
@@ -74,51 +75,6 @@ void AppendJsonString(ChunkWriter& out, std::string_view utf8) {
 }
 
 }  // namespace
-
-bool IsValidUtf8(std::string_view bytes) {
-  const auto* p = reinterpret_cast<const unsigned char*>(bytes.data());
-  const auto* end = p + bytes.size();
-  while (p < end) {
-    // Runs of ASCII, eight bytes at a time where they fit.
-    while (end - p >= 8) {
-      std::uint64_t word;
-      __builtin_memcpy(&word, p, 8);
-      if ((word & 0x8080808080808080ULL) != 0) break;
-      p += 8;
-    }
-    if (p == end) break;
-    const unsigned char b = *p;
-    if (b < 0x80) {
-      ++p;
-      continue;
-    }
-    int extra;
-    std::uint32_t code;
-    if (b >= 0xC2 && b <= 0xDF) {
-      extra = 1;
-      code = b & 0x1F;
-    } else if (b >= 0xE0 && b <= 0xEF) {
-      extra = 2;
-      code = b & 0x0F;
-    } else if (b >= 0xF0 && b <= 0xF4) {
-      extra = 3;
-      code = b & 0x07;
-    } else {
-      return false;
-    }
-    if (end - p <= extra) return false;
-    for (int i = 1; i <= extra; ++i) {
-      if ((p[i] & 0xC0) != 0x80) return false;
-      code = (code << 6) | (p[i] & 0x3F);
-    }
-    if ((extra == 2 && (code < 0x800 || (code >= 0xD800 && code <= 0xDFFF))) ||
-        (extra == 3 && (code < 0x10000 || code > 0x10FFFF))) {
-      return false;
-    }
-    p += extra + 1;
-  }
-  return true;
-}
 
 std::string AsUtf8(std::string_view bytes) {
   if (IsValidUtf8(bytes)) return std::string(bytes);

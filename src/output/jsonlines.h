@@ -14,6 +14,7 @@
 #include <string_view>
 #include <vector>
 
+#include "engine/pageencoding.h"
 #include "output/chunkwriter.h"
 
 namespace sorvane {
@@ -26,8 +27,7 @@ void WriteJsonLines(const ResultGrid& grid, const ByteSink& sink);
 // The member names of `titles` (already UTF-8) with repeated ones made unique.
 std::vector<std::string> UniqueNames(const std::vector<std::string>& titles);
 
-// True when `bytes` is well-formed UTF-8 (no overlong forms, surrogates or values past U+10FFFF).
-bool IsValidUtf8(std::string_view bytes);
+// IsValidUtf8 (engine/pageencoding.h) tells whether a value is UTF-8 already.
 
 // `bytes` as UTF-8: unchanged when valid, otherwise converted from Windows-1252.
 std::string AsUtf8(std::string_view bytes);

@@ -540,12 +540,15 @@ void TfrmMain::EditTemplet(int id) {
   };
   services.view_source = [this](TfrmTemplet& editor, int templet_id, const std::string& url,
                                 bool can_add) {
-    ViewSource(&editor, store_, http_, templet_id, url, can_add,
-               [&editor](const std::string& title, const std::string& open_tag,
-                         const std::string& close_tag) {
-                 editor.AddSourceColumn(title, open_tag, close_tag);
-               });
+    ViewSource(
+        &editor, store_, http_, templet_id, url, can_add,
+        [&editor](const std::string& title, const std::string& open_tag,
+                  const std::string& close_tag) {
+          editor.AddSourceColumn(title, open_tag, close_tag);
+        },
+        editor.CurrentPageSettings().convert_to_utf8);
   };
+  services.http = &http_;
   sorvane::EditTemplet(this, store_, re_, id, services,
                        [this, id](const TTemplet& templet, const std::string& name) {
                          if (id == 0) {

@@ -2,6 +2,7 @@
 
 #include <QAction>
 #include <QCoreApplication>
+#include <QLabel>
 #include <QMessageBox>
 #include <QProgressBar>
 
@@ -90,6 +91,34 @@ RunHost::Answer WindowHost::Message(std::string_view caption, std::string_view t
              : buttons == Buttons::kOk  ? Answer::kOk
                                         : Answer::kCancel;
   }
+}
+
+void WindowHost::ShowCause(std::string_view cause) {
+  if (cause.empty()) {
+    notes_.clear();
+    notes_left_out_ = 0;
+  }
+  cause_ = cause;
+  ShowTip();
+}
+
+void WindowHost::ShowNote(std::string_view note) {
+  if (static_cast<int>(notes_.size()) < kNoteLimit) {
+    notes_.emplace_back(note);
+  } else {
+    ++notes_left_out_;
+  }
+  ShowTip();
+}
+
+void WindowHost::ShowTip() {
+  std::string tip = cause_;
+  for (const std::string& note : notes_) {
+    if (!tip.empty()) tip += '\n';
+    tip += note;
+  }
+  if (notes_left_out_ > 0) tip += "\n... and " + std::to_string(notes_left_out_) + " more.";
+  status_->Panel(0)->setToolTip(ScreenText(tip));
 }
 
 bool WindowHost::AskImageCode(const VerificationCodeRequest& request, std::string& code) {

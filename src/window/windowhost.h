@@ -9,6 +9,7 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "core/resultgrid.h"
 #include "core/runhost.h"
@@ -51,8 +52,17 @@ class WindowHost : public RunHost {
                  Buttons buttons) override;
   bool AskImageCode(const VerificationCodeRequest& request, std::string& code) override;
   ResultGrid& Grid() override { return grid_; }
+  // The cause of a failure and the run's notes become the status text's tool tip; an empty
+  // cause (a run's start) clears it.
+  void ShowCause(std::string_view cause) override;
+  void ShowNote(std::string_view note) override;
+
+  // A tool tip shows at most this many notes; the rest are counted.
+  static constexpr int kNoteLimit = 12;
 
  private:
+  void ShowTip();
+
   QWidget* window_;
   StatusPanels* status_ = nullptr;
   GridModel* model_ = nullptr;
@@ -68,6 +78,9 @@ class WindowHost : public RunHost {
   std::int64_t bar_done_ = 0;
   std::int64_t bar_total_ = 0;
   std::string bar_label_;
+  std::string cause_;
+  std::vector<std::string> notes_;
+  int notes_left_out_ = 0;
 };
 
 }  // namespace sorvane

@@ -5,6 +5,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -503,6 +504,119 @@ TEST_F(RunnerTest, AnExtractFlagThatCannotBeSetFailsTheRun) {
   EXPECT_NE(r.err.find("sorvane-run: the extract flag of F1 value \"A\" could not be set: "),
             std::string::npos)
       << r.err;
+}
+
+// A web text-tag templet "Guarded" with one <b> column, its page settings rows as given (none:
+// a templet of an older store).
+void AddGuardedTemplet(const std::string& store_path, const std::string& url,
+                       const std::vector<int>& settings) {
+  Tdm store(store_path);
+  Query& q = store.qryM;
+  q.Execute("insert into tmps(tmn,typ,tag,taid) values('Guarded',1,1,0)");
+  const std::string id = std::to_string(q.LastIdentity());
+  q.Execute("insert into urls(tmid,url) values(" + id + "," + QuotedStr(url) + ")");
+  q.Execute("insert into cols(tmid,tit,begw,endw,tag,nox) values(" + id +
+            ",'Item','<b>','</b>',0,0)");
+  for (std::size_t i = 0; i < settings.size(); ++i) {
+    q.Execute("insert into opts values(" + id + ", " + std::to_string(6 + i) + ", " +
+              std::to_string(settings[i]) + ")");
+  }
+}
+
+TEST_F(RunnerTest, RunGuardsStopRepeatedPagesAndExitThreeWhenNothingCame) {
+  MakeStore();
+  test::HttpServer server;
+  // Pages past the last answer with the last one.
+  server.On("/n/*", [](const test::ReceivedRequest& r) {
+    const int n = std::min(std::stoi(r.path.substr(3)), 2);
+    return test::Reply::Text("<b>" + std::to_string(n) + "a</b><b>" + std::to_string(n) + "b</b>");
+  });
+  server.On("/redesigned/*", [](const test::ReceivedRequest&) {
+    return test::Reply::Text("<span>new look</span>");
+  });
+  struct Case {
+    const char* name;
+    std::string path;
+    std::vector<int> settings;  // opts 6, 7, 8
+    int status;
+    std::string out;
+    std::vector<std::string> said;
+    std::size_t requests;
+  };
+  const std::vector<Case> cases = {
+      {"a repeated page ends the sequence",
+       "/n/<AUTOINC:1,9/>",
+       {0, 1, 0},
+       0,
+       "\"Item\"\r\n\"1a\"\r\n\"1b\"\r\n\"2a\"\r\n\"2b\"\r\n",
+       {"The page sequence stopped: " + server.Url("/n/3") +
+        " repeats an earlier page of the sequence."},
+       3},
+      {"older templets fetch every page",
+       "/n/<AUTOINC:1,4/>",
+       {},
+       0,
+       "\"Item\"\r\n\"1a\"\r\n\"1b\"\r\n\"2a\"\r\n\"2b\"\r\n\"2a\"\r\n\"2b\"\r\n\"2a\"\r\n\"2b\"\r"
+       "\n",
+       {},
+       4},
+      {"no record from pages read without error",
+       "/redesigned/<AUTOINC:1,2/>",
+       {1, 1, 1},
+       3,
+       "\"Item\"\r\n",
+       {"No record on " + server.Url("/redesigned/1") + ":",
+        "Column \"Item\": its open tag \"<b>\" was never found on the page.",
+        "the run ended with no record"},
+       2},
+      {"the same run of an older templet ends well",
+       "/redesigned/<AUTOINC:1,2/>",
+       {},
+       0,
+       "\"Item\"\r\n",
+       {"Column \"Item\": its open tag \"<b>\" was never found on the page."},
+       2},
+  };
+  for (const Case& c : cases) {
+    std::filesystem::remove(store_path);
+    MakeStore();
+    AddGuardedTemplet(store_path, server.Url(c.path), c.settings);
+    server.ClearRequests();
+    const Result r = Run({"--store", store_path, "Guarded"});
+    EXPECT_EQ(r.status, c.status) << c.name << "\n" << r.err;
+    EXPECT_EQ(r.out, c.out) << c.name;
+    for (const std::string& said : c.said)
+      EXPECT_NE(r.err.find(said), std::string::npos) << c.name << ": " << said << "\n" << r.err;
+    EXPECT_EQ(server.RequestCount(), c.requests) << c.name;
+  }
+}
+
+TEST_F(RunnerTest, ExplainSaysWhyTheFirstPageGivesNoRecord) {
+  MakeStore();
+  const std::string good = dir.Write("good.txt", "<tr><n>x</n></tr>");
+  const std::string bad = dir.Write("bad.txt", "<TD><n>x</n></TD>");
+  struct Case {
+    std::vector<std::string> args;
+    int status;
+    std::string said;
+  };
+  const std::vector<Case> cases = {
+      {{"--explain", "Prices", good}, 0, "1 record on " + good},
+      {{"--explain", "Prices", bad},
+       3,
+       "No record on " + bad + ":\n- The record open tag \"<tr>\" was never found on the page."},
+      // Without a file: the first stored file that exists.
+      {{"--explain", "Prices"}, 0, "1 record on " + dir.File("a.txt")},
+      {{"--explain", "Prices", good, bad}, 2, "--explain takes one templet and at most one file"},
+  };
+  for (const Case& c : cases) {
+    std::vector<std::string> args = {"--store", store_path};
+    args.insert(args.end(), c.args.begin(), c.args.end());
+    const Result r = Run(args);
+    EXPECT_EQ(r.status, c.status) << r.err;
+    EXPECT_NE(r.err.find(c.said), std::string::npos) << r.err;
+    EXPECT_EQ(r.out, "");
+  }
 }
 
 }  // namespace

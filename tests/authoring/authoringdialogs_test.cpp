@@ -268,6 +268,61 @@ class AuthoringDialogsTest : public QObject {
     QCOMPARE(stored[1].Rel, int(kRelSubstr));
   }
 
+  void cleanUpRulesFollowTheEightAndAreStoredWithTheirCodes() {
+    test::StoreFixture f;
+    const int tmid = f.AddTemplet("t");
+    const int cid = f.AddColumn(tmid, "c", 0, 0);
+    TfrmTrans dlg(f.Store());
+    dlg.SetColID(cid);
+    Show(dlg);
+    auto* list = Find<QTreeWidget>(&dlg, "lvList");
+    auto* rel = Find<QComboBox>(&dlg, "cbRel");
+    auto* a = Find<QLineEdit>(&dlg, "edtA");
+    auto* b = Find<QLineEdit>(&dlg, "edtB");
+    QCOMPARE(rel->count(), 12);
+    QCOMPARE(rel->itemText(kRelConcat), QStringLiteral("Concat(S1, @, S2)"));
+    struct Case {
+      int rel;
+      const char* text;
+      bool inputs;
+    };
+    for (const Case& c : {Case{kRelStripTags, "Strip Tags(@)", false},
+                          Case{kRelDecodeEntities, "Decode Entities(@)", false},
+                          Case{kRelTrim, "Trim(@)", false}}) {
+      rel->setCurrentIndex(c.rel);
+      QCOMPARE(rel->currentText(), QString::fromLatin1(c.text));
+      QCOMPARE(a->isEnabled(), c.inputs);
+      QCOMPARE(b->isEnabled(), c.inputs);
+      Click(&dlg, "btnAdd");  // no parameter to ask for
+      QCOMPARE(Row(list, list->topLevelItemCount() - 1),
+               (QStringList{QString::fromLatin1(c.text), "", "", ""}));
+    }
+
+    rel->setCurrentIndex(kRelRegReplace);
+    QVERIFY(a->isEnabled());
+    QCOMPARE(Text(&dlg, "lblA"), QStringLiteral("P:"));
+    QCOMPARE(Text(&dlg, "lblB"), QStringLiteral("S:"));
+    Click(&dlg, "btnAdd");  // the expression is needed
+    QCOMPARE(list->topLevelItemCount(), 3);
+    QVERIFY(Focused(&dlg, "edtA"));
+    a->setText(QStringLiteral("(\\d+"));
+    MessageBox::setNextAnswer(QMessageBox::Ok);
+    Click(&dlg, "btnAdd");  // it does not compile: said, with the engine's reason
+    QCOMPARE(list->topLevelItemCount(), 3);
+    QVERIFY(MessageBox::lastShown().text.contains(QStringLiteral("offset")));
+    a->setText(QStringLiteral("(\\d+)-(\\d+)"));
+    b->setText(QStringLiteral("$2/$1"));
+    Click(&dlg, "btnAdd");
+    QCOMPARE(Row(list, 3), (QStringList{"RegReplace(@, P, S)", "(\\d+)-(\\d+)", "", "$2/$1"}));
+
+    Click(&dlg, "btnOK");
+    const std::vector<TTrans> stored = LoadRules(f.Store(), cid);
+    QCOMPARE(stored.size(), 4u);
+    QCOMPARE(stored[0].Rel, int(kRelStripTags));
+    QCOMPARE(stored[3].Rel, int(kRelRegReplace));
+    QCOMPARE(TranslateValue(stored, cid, " <b>12-2026</b>\r\n&amp; "), std::string("2026/12 &"));
+  }
+
   void pickerInTableModeOffersTheUserTables() {
     test::StoreFixture f;
     std::vector<int> fids;

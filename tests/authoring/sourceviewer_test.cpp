@@ -220,6 +220,40 @@ class SourceViewerTest : public QObject {
     QVERIFY(!next->isEnabled() && !previous->isEnabled());
   }
 
+  void aConvertingTempletTakesTagsAsTheConvertedPageHoldsThem() {
+    // The page as a run of a "Convert to UTF-8" templet reads it: what is taken is UTF-8.
+    Serve("/meta1251",
+          "<meta http-equiv=\"Content-Type\" content=\"text/html; charset=windows-1251\">"
+          "<td class=\"\xF6\xE5\xED\xE0\">1</td>",
+          "text/html");
+    Serve("/bare1252", "<td class=\"caf\xE9\">1</td>", "text/html");
+    struct Case {
+      const char* path;
+      const char* shown;
+      std::string open_tag;
+    };
+    for (const Case& c : {Case{"/meta1251", "<td class=\"цена\">",
+                               "<td class=\"\xD1\x86\xD0\xB5\xD0\xBD\xD0\xB0\">"},
+                          Case{"/bare1252", "<td class=\"café\">", "<td class=\"caf\xC3\xA9\">"}}) {
+      std::vector<Column> added;
+      TfrmSource viewer(fixture->Store(), *http);
+      viewer.SetCanAdd(true);
+      viewer.SetConvertToUtf8(true);
+      viewer.SetAddColumn(
+          [&added](const std::string& t, const std::string& o, const std::string& cl) {
+            added.push_back({t, o, cl});
+          });
+      viewer.SetURL(server->Url(c.path));
+      Search(viewer, c.shown);
+      Child<QAction>(viewer, "pmiOpenTag")->trigger();
+      Child<QLineEdit>(viewer, "edtTitle")->setText(QStringLiteral("t"));
+      Child<QLineEdit>(viewer, "edtCloseTag")->setText(QStringLiteral("</td>"));
+      Child<QToolButton>(viewer, "btnAdd")->click();
+      QCOMPARE(added.size(), 1u);
+      QCOMPARE(added[0].open_tag, c.open_tag);
+    }
+  }
+
   void addTakesThePagesOwnBytes() {
     // The same page in two charsets: what is added matches each page byte for byte.
     Serve("/cp1251", "<td class=\"\xF6\xE5\xED\xE0\">1</td>", "text/html; charset=windows-1251");

@@ -5,6 +5,7 @@
 #include "authoring/templeteditor.h"
 
 #include <QApplication>
+#include <QCheckBox>
 #include <QComboBox>
 #include <QDesktopServices>
 #include <QLabel>
@@ -12,6 +13,7 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QTableWidget>
 #include <QTimer>
 #include <QTreeWidget>
 #include <QtTest>
@@ -21,6 +23,7 @@
 #include <vector>
 
 #include "authoring/autodialog.h"
+#include "authoring/previewdialog.h"
 #include "authoring/regexprcoldialog.h"
 #include "authoring/tabdialog.h"
 #include "authoring/texttagcoldialog.h"
@@ -28,11 +31,15 @@
 #include "core/dialect.h"
 #include "core/filedialog.h"
 #include "core/messagebox.h"
+#include "core/options.h"
 #include "core/sqliteexec.h"
 #include "designer/setuptabdialog.h"
+#include "engine/httpclient.h"
 #include "engine/regexpr.h"
+#include "support/httpserver.h"
 #include "support/modal.h"
 #include "support/storefixture.h"
+#include "support/tempdir.h"
 
 namespace sorvane {
 namespace {
@@ -181,6 +188,9 @@ class TempletEditorTest : public QObject {
     // the values are read back below.
     std::vector<std::string> adapted;
     for (const std::string& sql : expected)
+      adapted.push_back(dialect::Adapt(sql).sql);
+    // The page settings follow the described statements.
+    for (const std::string& sql : SavePageSettingsStatements(id, kNewTempletPageSettings))
       adapted.push_back(dialect::Adapt(sql).sql);
     QCOMPARE(x.f.Traced(), adapted);
     const TempletModel stored = ReadTemplet(x.f.Store(), id);
@@ -526,6 +536,85 @@ class TempletEditorTest : public QObject {
     again.SetTempletID(e.TempletID());
     QTest::mouseClick(again.findChild<QPushButton*>(QStringLiteral("btnInputPwd")), Qt::LeftButton);
     QCOMPARE(login_for, e.TempletID());
+  }
+
+  void previewShowsTheFirstPageRecordsOrWhyThereAreNone() {
+    // A page in Windows-1251 that declares it, with 250 records.
+    test::HttpServer server;
+    std::string page = "<html><head><meta charset=\"windows-1251\"></head><body><ul>";
+    for (int i = 0; i < 250; ++i)
+      page += "<li>\xC8\xE2\xE0\xED " + std::to_string(i + 1) + "</li>";
+    page += "</ul></body></html>";
+    server.On("/list", [page](const test::ReceivedRequest&) { return test::Reply::Text(page); });
+    HttpClient http;
+    TempletEditorServices services;
+    services.http = &http;
+    Fixture x;
+    x.Open(0, services);
+    x.Edit("edtURL")->setText(QString::fromStdString(server.Url("/list?p=<AUTOINC:3,5/>")));
+    x.editor->AddSourceColumn("Name", "<li>", "</li>");
+    QStringList seen;
+    WhenModal<TfrmPreview>([&seen](TfrmPreview* d) {
+      auto* grid = d->findChild<QTableWidget*>(QStringLiteral("sgPreview"));
+      seen << d->findChild<QLabel*>(QStringLiteral("lblCount"))->text()
+           << QString::number(grid->rowCount()) << grid->horizontalHeaderItem(0)->text()
+           << grid->item(0, 0)->text() << grid->item(199, 0)->text();
+      QTest::mouseClick(d->findChild<QPushButton*>(QStringLiteral("btnClose")), Qt::LeftButton);
+    });
+    x.Click("btnPreview");
+    // Page 1 of the sequence, converted to UTF-8 as a new templet's pages are.
+    QCOMPARE(server.LastRequest().target, std::string("/list?p=1"));
+    QCOMPARE(seen,
+             (QStringList{QStringLiteral("250 records on this page; the first 200 are shown."),
+                          "200", "Name", QStringLiteral("\u0418\u0432\u0430\u043d 1"),
+                          QStringLiteral("\u0418\u0432\u0430\u043d 200")}));
+
+    // A local file without the column's tags: the dialog says which tag is missing.
+    test::TempDir dir;
+    const std::string file = dir.Write("page.html", "<table><tr><th>a</th></tr></table>\r\n");
+    x.Find<QRadioButton>("rbFile")->setChecked(true);
+    x.Find<QPlainTextEdit>("mmFiles")->setPlainText(QStringLiteral("  \n") +
+                                                    QString::fromStdString(file));
+    QString why;
+    WhenModal<TfrmPreview>([&why](TfrmPreview* d) {
+      auto* memo = d->findChild<QPlainTextEdit*>(QStringLiteral("memWhy"));
+      why = d->findChild<QLabel*>(QStringLiteral("lblCount"))->text() + QLatin1Char('|') +
+            (memo->isVisibleTo(d) ? memo->toPlainText() : QString());
+      d->reject();
+    });
+    x.Click("btnPreview");
+    QCOMPARE(why, QStringLiteral("No record on this page, because:|- Column \"Name\": its open "
+                                 "tag \"<li>\" was never found on the page."));
+    // Nothing was stored.
+    QCOMPARE(x.f.Scalar("select count(*) from tmps"), 0LL);
+  }
+
+  void pageSettingsAreOnForNewTempletsAndOffForOlderOnes() {
+    Fixture x;
+    TfrmTemplet& e = x.Open();
+    QCOMPARE(x.Find<QComboBox>("cbEncoding")->currentText(), QStringLiteral("Convert to UTF-8"));
+    QVERIFY(x.Find<QCheckBox>("chkStopOnRepeat")->isChecked());
+    QVERIFY(x.Find<QCheckBox>("chkWarnEmpty")->isChecked());
+    x.Edit("edtName")->setText(QStringLiteral("new"));
+    x.Edit("edtURL")->setText(QStringLiteral("http://h/"));
+    x.editor->AddSourceColumn("c", "<b>", "</b>");
+    x.Find<QCheckBox>("chkWarnEmpty")->setChecked(false);
+    x.Click("btnOK");
+    QCOMPARE(e.result(), int(QDialog::Accepted));
+    QCOMPARE(ReadPageSettings(x.f.Store(), e.TempletID()), (PageSettings{true, true, false}));
+
+    // A templet stored without the rows: "As is", no guards, and saved that way.
+    const int older = x.f.AddTemplet("older", 0);
+    x.f.AddColumn(older, "c", 0, 0);
+    TfrmTemplet& o = x.Open(older);
+    QCOMPARE(x.Find<QComboBox>("cbEncoding")->currentText(), QStringLiteral("As is"));
+    QVERIFY(!x.Find<QCheckBox>("chkStopOnRepeat")->isChecked());
+    QVERIFY(!x.Find<QCheckBox>("chkWarnEmpty")->isChecked());
+    x.Find<QPlainTextEdit>("mmFiles")->setPlainText(QStringLiteral("/tmp/a.html"));
+    x.Click("btnOK");
+    QCOMPARE(o.result(), int(QDialog::Accepted));
+    QCOMPARE(x.f.Scalar("select count(*) from opts where tmid=" + std::to_string(older)), 3LL);
+    QCOMPARE(ReadPageSettings(x.f.Store(), older), PageSettings{});
   }
 
  private:

@@ -101,6 +101,22 @@ TEST(Options, SaveReplacesTheTempletsRowsAndLeavesOthersAlone) {
   EXPECT_EQ(AllOptionRows(store), expected);
 }
 
+TEST(Options, PageSettingsSurviveASaveOfTheDisplayOptions) {
+  test::TempDir dir;
+  Tdm store(dir.File("data.mdb"));
+  EXPECT_EQ(ReadPageSettings(store, 5), PageSettings{});  // no rows: everything off
+  SavePageSettings(store, 5, {true, false, true});
+  SavePageSettings(store, 0, {true, true, true});  // templet 0 owns no settings
+  EXPECT_EQ(ReadPageSettings(store, 5), (PageSettings{true, false, true}));
+  ASSERT_EQ(SaveOptions(store, 5, {"35", "Courier", 11, "0", "/tmp/data/"}), OptionsCheck::kOk);
+  EXPECT_EQ(ReadPageSettings(store, 5), (PageSettings{true, false, true}));
+  EXPECT_EQ(ReadOptions(store, 5).size(), 8u);
+  SavePageSettings(store, 5, {false, true, false});
+  EXPECT_EQ(ReadPageSettings(store, 5), (PageSettings{false, true, false}));
+  EXPECT_EQ(ReadOptions(store, 5).size(), 8u);
+  EXPECT_EQ(AllOptionRows(store).size(), 9u);  // the image counter besides
+}
+
 TEST(Options, RefusedSavesWriteNothingAndTheImageCounterSurvives) {
   struct Case {
     const char* name;

@@ -236,6 +236,14 @@ TEST(ResultPages, OptionsTakeEffectInTheOrderReadAndDefaultsApplyWithoutRows) {
 
   EXPECT_THROW(b.pages.ApplyOptions({{4, ""}}), StoreError);
   EXPECT_THROW(b.pages.ApplyOptions({{1, "12px"}}), StoreError);
+
+  // A templet with page settings but no display options shows with the defaults, not with what
+  // the templet shown before left.
+  SavePageSettings(b.f.Store(), b.templet.ID, {true, true, true});
+  b.Show();
+  EXPECT_EQ(b.pages.Look().row_height, 20);
+  EXPECT_EQ(b.pages.Pages().records_per_page, 20);
+  EXPECT_EQ(b.pages.Current().ImgDir, ProgramFolder() + "image/");
 }
 
 TEST(ResultPages, DeletingSelectedRowsDeletesTheirRecordsWithOneStatement) {

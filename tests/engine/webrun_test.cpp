@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <filesystem>
 #include <fstream>
@@ -12,6 +13,7 @@
 #include <thread>
 #include <vector>
 
+#include "core/options.h"
 #include "core/store.h"
 #include "engine/httpclient.h"
 #include "engine/login.h"
@@ -405,6 +407,156 @@ TEST_F(WebRunTest, EventsAreProcessedWhileAResponseIsSlow) {
   EXPECT_TRUE(Run(id));
   EXPECT_GE(host.events_processed, 5);
   EXPECT_EQ(host.Rows(), (Lines{"late"}));
+}
+
+// Pages in 8-bit encodings and UTF-8, served with and without declarations: a templet that
+// converts its pages finds tags typed in UTF-8 and fills its cells in UTF-8; one that takes its
+// pages as they are keeps their bytes.
+TEST_F(WebRunTest, PagesAreConvertedToUtf8BeforeCuttingWhenTheTempletSaysSo) {
+  struct Case {
+    const char* name;
+    std::string body;          // "<b>" + a word + "</b>", in the page's bytes
+    std::string content_type;  // as served
+    std::string utf8;          // the word in UTF-8
+  };
+  const std::string cyrillic = "\xD1\x86\xD0\xB5\xD0\xBD\xD0\xB0";  // "цена"
+  const std::string latin = "caf\xC3\xA9 \xE2\x82\xAC";             // "café €"
+  const std::vector<Case> cases = {
+      {"1251 by header", "<b>\xF6\xE5\xED\xE0</b>", "text/html; charset=windows-1251", cyrillic},
+      {"1251 by meta", "<meta charset=\"windows-1251\"><b>\xF6\xE5\xED\xE0</b>", "text/html",
+       cyrillic},
+      {"1251 by http-equiv",
+       "<meta http-equiv=\"Content-Type\" content=\"text/html; charset=Windows-1251\">"
+       "<b>\xF6\xE5\xED\xE0</b>",
+       "text/html", cyrillic},
+      {"1252 by header", "<b>caf\xE9 \x80</b>", "text/html; charset=windows-1252", latin},
+      {"1252 without declaration", "<b>caf\xE9 \x80</b>", "text/html", latin},
+      {"ISO-8859-1 read as 1252", "<b>caf\xE9 \x80</b>", "text/html; charset=ISO-8859-1", latin},
+      {"UTF-8 by header", "<b>" + latin + "</b>", "text/html; charset=utf-8", latin},
+      {"UTF-8 without declaration", "<b>" + latin + "</b>", "text/html", latin},
+      {"UTF-8 with a byte order mark", "\xEF\xBB\xBF<b>" + latin + "</b>", "text/html", latin},
+      {"the header wins over the meta", "<meta charset=\"utf-8\"><b>\xF6\xE5\xED\xE0</b>",
+       "text/html; charset=windows-1251", cyrillic},
+  };
+  for (const Case& c : cases) {
+    for (const bool convert : {true, false}) {
+      server.On("/page", [c](const ReceivedRequest&) {
+        Reply reply = Reply::Text(c.body);
+        reply.content_type = c.content_type;
+        return reply;
+      });
+      const int id = AddTemplet(server.Url("/page"));
+      AddColumn(id, "<b>", "</b>");
+      // A start marker typed in UTF-8 matches only the converted page, unless the page is UTF-8.
+      AddColumn(id, "", "", 1);
+      store.qryM.Execute("update cols set tit='<b>' where tag=1 and tmid=" + std::to_string(id));
+      SavePageSettings(store, id, {convert, false, false});
+      ASSERT_TRUE(Run(id)) << c.name;
+      const std::string raw =
+          c.body.substr(c.body.rfind("<b>") + 3, c.body.rfind("</b>") - c.body.rfind("<b>") - 3);
+      EXPECT_EQ(host.Rows(), Lines{convert ? c.utf8 : raw}) << c.name << (convert ? "" : " as is");
+      next_nox = 0;
+    }
+  }
+}
+
+TEST_F(WebRunTest, RunGuardsStopRepeatsAndNameEmptyPages) {
+  // Past page 2 the site answers with page 2 again; /past1/<n> answers with page 1 instead.
+  server.On("/last/*", [](const ReceivedRequest& r) {
+    const std::string n = std::to_string(std::min(std::stoi(r.path.substr(6)), 2));
+    return Reply::Text("<b>" + n + "</b>");
+  });
+  server.On("/past1/*", [](const ReceivedRequest& r) {
+    const int n = std::stoi(r.path.substr(7));
+    return Reply::Text("<b>" + std::to_string(n > 3 ? 1 : n) + "</b>");
+  });
+  server.On("/gap/*", [](const ReceivedRequest& r) {
+    const int n = std::stoi(r.path.substr(5));
+    return Reply::Text(n == 2 ? "<i>redesigned</i>" : "<b>" + std::to_string(n) + "</b>");
+  });
+  struct Case {
+    const char* name;
+    std::string path;
+    PageSettings settings;
+    Lines targets;
+    Lines rows;
+    Lines notes;
+  };
+  const std::vector<Case> cases = {
+      {"the last page again",
+       "/last/<AUTOINC:1,9/>",
+       {false, true, false},
+       {"/last/1", "/last/2", "/last/3"},
+       {"2", "1", "2"},
+       {"The page sequence stopped: " + server.Url("/last/3") +
+        " repeats an earlier page of the sequence."}},
+      {"page 1 again",
+       "/past1/<AUTOINC:1,9/>",
+       {false, true, false},
+       {"/past1/1", "/past1/2", "/past1/3", "/past1/4"},
+       {"3", "1", "2", "3"},
+       {"The page sequence stopped: " + server.Url("/past1/4") +
+        " repeats an earlier page of the sequence."}},
+      {"the end-tag form stops too",
+       "/last/<AUTOINC:</b>/>",
+       {false, true, false},
+       {"/last/1", "/last/2", "/last/3"},
+       {"2", "1", "2"},
+       {"The page sequence stopped: " + server.Url("/last/3") +
+        " repeats an earlier page of the sequence."}},
+      {"without the guard every page comes",
+       "/last/<AUTOINC:1,4/>",
+       {},
+       {"/last/1", "/last/2", "/last/3", "/last/4"},
+       {"4", "1", "2", "2", "2"},
+       {}},
+      {"an empty page among pages with records",
+       "/gap/<AUTOINC:1,3/>",
+       {false, false, true},
+       {"/gap/1", "/gap/2", "/gap/3"},
+       {"2", "1", "3"},
+       {"No record on " + server.Url("/gap/2") +
+        ", although earlier pages of the run gave records."}},
+      {"no warning without the guard",
+       "/gap/<AUTOINC:1,3/>",
+       {},
+       {"/gap/1", "/gap/2", "/gap/3"},
+       {"2", "1", "3"},
+       {}},
+  };
+  for (const Case& c : cases) {
+    server.ClearRequests();
+    host.notes.clear();
+    const int id = BoldTemplet(server.Url(c.path));
+    SavePageSettings(store, id, c.settings);
+    ASSERT_TRUE(Run(id)) << c.name;
+    EXPECT_EQ(Targets(), c.targets) << c.name;
+    Lines rows = {std::to_string(state.extracted)};
+    for (const std::string& row : host.Rows())
+      rows.push_back(row);
+    EXPECT_EQ(rows, c.rows) << c.name;
+    EXPECT_EQ(host.notes, c.notes) << c.name;
+    EXPECT_EQ(state.pages_taken + 0, static_cast<int>(c.targets.size()) -
+                                         (c.notes.empty() || c.settings.warn_empty_page ? 0 : 1))
+        << c.name;
+  }
+}
+
+TEST_F(WebRunTest, ARepeatedPageEndsAFieldValueListBeforeThatValue) {
+  MakeTable();
+  for (const char* value : {"a", "b", "c"})
+    AddValue(value);
+  // Every value past "a" gets the same page.
+  server.On("/v/*", [](const ReceivedRequest& r) {
+    return Reply::Text(r.path == "/v/a" ? "<b>A</b>" : "<b>other</b>");
+  });
+  const int id = BoldTemplet(server.Url("/v/<FIELD:T1,F1/>"));
+  SavePageSettings(store, id, {false, true, false});
+  ASSERT_TRUE(Run(id));
+  EXPECT_EQ(Targets(), (Lines{"/v/a", "/v/b", "/v/c"}));
+  EXPECT_EQ(host.Rows(), (Lines{"A", "other"}));
+  // The value whose page repeated, and those after it, are visited again by the next run.
+  EXPECT_EQ(Flags(), (Lines{"a=1", "b=1", "c=0"}));
 }
 
 }  // namespace

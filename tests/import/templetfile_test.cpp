@@ -60,7 +60,11 @@ int AddFullTemplet(test::StoreFixture& f) {
   f.Exec("insert into vtrs(cid,rel,srv,dtv) values(" + std::to_string(title) +
          ",5,'\xcf\xf0\xe8','Pri')");
   f.Exec("insert into vtrs(cid,rel,srv,dtv) values(" + std::to_string(title) + ",7,'[',']')");
+  f.Exec("insert into vtrs(cid,rel,srv,dtv) values(" + std::to_string(title) + ",8,'','')");
+  f.Exec("insert into vtrs(cid,rel,srv,dtv) values(" + std::to_string(title) +
+         ",11,'(\\d+)-(\\d+)','$2/$1')");
   f.AddOptions(id, 24, "DejaVu Sans", 9, 50, "/tmp/img/");
+  SavePageSettings(f.Store(), id, {true, false, true});
   f.Exec("update tmps set ots='insert into books values(''<CID:" + std::to_string(title) +
          "/>'');' where tmid=" + t);
   SaveLoginRows(f.Store(), id,
@@ -79,6 +83,11 @@ TEST(TempletFileTest, ExportImportExportGivesTheSameFile) {
   const Json json = Json::parse(file);
   EXPECT_EQ(json["templet"]["login"][3]["value"], "hunter2");
   EXPECT_EQ(json["templet"]["columns"][1]["rules"][0]["first"]["bytes"], "cff0e8");
+  // The clean-up rules and the page settings travel too.
+  EXPECT_EQ(json["templet"]["columns"][1]["rules"][2]["relation"], "strip tags");
+  EXPECT_EQ(json["templet"]["columns"][1]["rules"][3]["relation"], "regreplace");
+  EXPECT_EQ(json["templet"]["page settings"]["convert to utf-8"], true);
+  EXPECT_EQ(json["templet"]["page settings"]["stop a page sequence when a page repeats"], false);
 
   // A fresh store gives the same ids, so the file read back out is the same file.
   test::StoreFixture b;
@@ -86,6 +95,7 @@ TEST(TempletFileTest, ExportImportExportGivesTheSameFile) {
   EXPECT_EQ(entry.name, "Books \xe2\x82\xac");
   EXPECT_FALSE(entry.templet.IsTextTag);
   EXPECT_EQ(ExportTempletJson(b.Store(), entry.templet.ID, true), file);
+  EXPECT_EQ(ReadPageSettings(b.Store(), entry.templet.ID), (PageSettings{true, false, true}));
   // The unique field carries its index in the new table.
   b.Exec("insert into t1(f1) values('a')");
   EXPECT_THROW(b.Exec("insert into t1(f1) values('a')"), StoreError);

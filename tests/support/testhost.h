@@ -52,6 +52,7 @@ class TestHost : public RunHost {
     bars.push_back(std::to_string(done) + "/" + std::to_string(total) + " " + std::string(label));
   }
   void HideProgressBar() override { bars.emplace_back("hidden"); }
+  void ShowNote(std::string_view note) override { notes.emplace_back(note); }
 
   // Cells 1..n of data row `row`.
   std::vector<std::string> Row(int row) const {
@@ -85,6 +86,7 @@ class TestHost : public RunHost {
   std::vector<std::string> statuses;
   std::vector<std::string> causes;  // every ShowCause, the empty one of a run's start included
   std::vector<std::string> bars;    // every progress bar amount, "done/total label", or "hidden"
+  std::vector<std::string> notes;   // every ShowNote
   std::vector<ShownMessage> messages;
   std::vector<bool> stop_changes;
   bool stop_enabled = true;

@@ -900,6 +900,29 @@ class MainWindowTest : public QObject {
         QString::fromStdString("Fail loading or interrupted by youself:\n" + server.Url("/gone")));
     QCOMPARE(x.Status(0), QStringLiteral("Done! All 0 records extracted."));
     QVERIFY(x.Action("miExecute")->isEnabled());
+    // The failure's cause is the status text's tool tip.
+    QVERIFY(w.Status()->Panel(0)->toolTip().contains(QStringLiteral("404")));
+  }
+
+  void aRunWithoutRecordsSaysWhyInTheStatusToolTip() {
+    Fixture x;
+    const int id = x.f.AddTemplet("nothing", 0, 1, 0);
+    x.f.AddColumn(id, "Value", 0, 0);  // <b>...</b>
+    const std::string file = x.f.Dir().Write("page.txt", "<i>a</i>");
+    x.f.Exec("insert into urls(tmid,url) values(" + std::to_string(id) + "," + QuotedStr(file) +
+             ")");
+    TfrmMain& w = x.Open();
+    x.Action("miExecute")->trigger();
+    QCOMPARE(x.Status(0), QStringLiteral("Done! All 0 records extracted."));
+    QCOMPARE(w.Status()->Panel(0)->toolTip(),
+             QString::fromStdString("No record on " + file +
+                                    ":\n- Column \"Value\": its open tag \"<b>\" was never "
+                                    "found on the page."));
+    // The next run starts without it.
+    x.f.Exec("update cols set begw='<i>',endw='</i>' where tmid=" + std::to_string(id));
+    x.Action("miExecute")->trigger();
+    QCOMPARE(x.Status(0), QStringLiteral("Done! All 1 records extracted."));
+    QCOMPARE(w.Status()->Panel(0)->toolTip(), QString());
   }
 
   void saveToDatabaseWritesTheRowsWhileGridCommandsWait() {
