@@ -1,8 +1,10 @@
 #include "engine/rundriver.h"
 
+#include <optional>
 #include <string>
 #include <utility>
 
+#include "core/options.h"
 #include "core/resultgrid.h"
 #include "core/runhost.h"
 #include "core/store.h"
@@ -10,6 +12,7 @@
 #include "engine/httpclient.h"
 #include "engine/images.h"
 #include "engine/login.h"
+#include "engine/pagefetch.h"
 #include "engine/pagefile.h"
 #include "engine/qstrings.h"
 #include "engine/regexpr.h"
@@ -86,15 +89,18 @@ void ReadStoredFiles(RunContext& ctx, PageExtractor& extract, const TTemplet& te
 // The per-page protocol of a web run.
 class WebPageVisitor : public PageVisitor {
  public:
+  // `fetcher`: null fetches each page when it is visited.
   WebPageVisitor(RunHost& host, HttpClient& http, const RequestSettings& requests,
-                 PageExtractor& extract)
-      : host_(host), http_(http), requests_(requests), extract_(extract) {}
+                 PageExtractor& extract, PageFetcher* fetcher)
+      : host_(host), http_(http), requests_(requests), extract_(extract), fetcher_(fetcher) {}
 
+  void Upcoming(const PagesAhead& ahead) override { ahead_ = &ahead; }
   bool Visit(const std::string& url, std::string_view field_value, VisitedPage& page) override {
     if (!host_.StopEnabled()) return false;
     ShowLoading(host_, url);
     try {
-      page.text = http_.GetText(url, requests_);
+      page.text = fetcher_ != nullptr ? fetcher_->Fetch(url, ahead_ ? *ahead_ : PagesAhead{})
+                                      : http_.GetText(url, requests_);
     } catch (const HttpError& e) {
       // Also a transfer that Stop cut off.
       std::string text(kFailLoadingText);
@@ -115,6 +121,8 @@ class WebPageVisitor : public PageVisitor {
   HttpClient& http_;
   const RequestSettings& requests_;
   PageExtractor& extract_;
+  PageFetcher* fetcher_;
+  const PagesAhead* ahead_ = nullptr;
 };
 
 // While a run goes on, every wait of the client and every long search of the expression engine
@@ -158,7 +166,11 @@ void ReadWebPages(RunContext& ctx, PageExtractor& extract, const TTemplet& templ
   HttpClient& http = *ctx.http;
   requests = RunRequestSettings(url);
   if (!ApplyLogin(ctx.store, http, ctx.host, templet.ID, url, requests)) return;
-  WebPageVisitor visitor(ctx.host, http, requests, extract);
+  // The default fetches one page at a time, each when it is visited.
+  const FetchOptions fetch = ctx.fetch.Over(FetchOptionsOf(ReadOptions(ctx.store, templet.ID)));
+  std::optional<PageFetcher> fetcher;
+  if (fetch != FetchOptions{}) fetcher.emplace(http, requests, fetch, ctx.host);
+  WebPageVisitor visitor(ctx.host, http, requests, extract, fetcher ? &*fetcher : nullptr);
   WalkSourcePages(ctx.store, ctx.re, url, tags, visitor);
 }
 

@@ -29,6 +29,7 @@
 #include <vector>
 
 #include "core/templet.h"
+#include "engine/pagefetch.h"
 #include "engine/record.h"
 #include "engine/regexrecords.h"
 #include "engine/texttag.h"
@@ -96,6 +97,8 @@ struct RunContext {
   WebSource* web = nullptr;           // null: the built-in web source over `http`
   ImageDownload download_image = {};  // empty: DownloadImage through `http` (none: kept)
   HttpClient* http = nullptr;         // the process's one client; null: web templets cannot be run
+  // Fetching options for this run in place of the templet's stored ones (none: stored ones).
+  FetchOverrides fetch = {};
 };
 
 // ExtractPage for the pages of one run.
