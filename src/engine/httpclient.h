@@ -28,8 +28,9 @@
 //
 // Waiting: a request blocks the calling thread, but while it waits the pump (SetPump) runs about
 // every 10 ms, so the window repaints and a click on Stop takes effect. Stop() may be called from
-// inside the pump; the waiting call then throws HttpError. One request at a time: a request
-// started from inside the pump of another throws HttpError.
+// inside the pump; the waiting call then throws HttpError. One wait at a time: a request (or a
+// started GET) begun from inside the pump of another throws HttpError. GETs started with StartGet
+// run beside the serial requests, on connections of the same pool.
 //
 // Not thread-safe; everything, Stop() included, happens on the thread that owns the client.
 
