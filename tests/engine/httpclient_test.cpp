@@ -303,29 +303,6 @@ TEST(HttpClientStartedGets, ShareCookiesAndConnectionsFollowRedirectsAndKeepThei
   EXPECT_LE(ports.size(), 8u);
 }
 
-TEST(HttpClientStartedGets, StopCancelsEveryStartedGet) {
-  HttpServer server(HttpServer::Scheme::kHttp, 16);
-  server.On("/slow/*", [](const ReceivedRequest&) {
-    Reply r = Reply::Text("half of it");
-    r.delivery = Reply::Delivery::kStall;
-    return r;
-  });
-  HttpClient client;
-  for (int i = 0; i < 5; ++i)
-    client.StartGet(server.Url("/slow/" + std::to_string(i)), kPlain);
-  Clock::time_point stopped;
-  client.SetPump([&] {
-    if (server.RequestCount() == 5 && stopped == Clock::time_point{}) {
-      stopped = Clock::now();
-      client.Stop();
-    }
-  });
-  EXPECT_THROW(client.WaitForGets(Clock::now() + 10s), HttpError);
-  EXPECT_LT(Clock::now() - stopped, 100ms);
-  EXPECT_EQ(client.GetsInFlight(), 0u);
-  EXPECT_FALSE(client.Busy());
-}
-
 // ---------------------------------------------------------------------------------------------
 // Form post
 
