@@ -1,7 +1,7 @@
 // sorvane-run: runs one templet of a store without a window and writes its records as CSV.
 //
-//   sorvane-run [--store FILE] [--out FILE] [--format csv|jsonl] [--bom] [--save] TEMPLET
-//               [FILE...]
+//   sorvane-run [--store FILE] [--out FILE] [--format csv|jsonl] [--bom] [--save]
+//               [--parallel N] [--delay MS] [--retries K] TEMPLET [FILE...]
 //   sorvane-run [--store FILE] [--create] --import FILE
 //   sorvane-run [--store FILE] [--out FILE] [--login-values] --export TEMPLET
 //   sorvane-run [--store FILE] --explain TEMPLET [FILE]
@@ -23,7 +23,10 @@
 // left half-filled is left out, and standard error says so. --out writes the records to a file
 // instead, atomically (the file is replaced only once it is written whole); --format jsonl writes
 // one JSON object per record (jsonlines.h); --bom starts the CSV text with a UTF-8 byte-order
-// mark. Exit status: 0 for a completed run; 1 for a run that ended by a failure (an error, a page
+// mark. --parallel, --delay and --retries set how a web run fetches its pages, in place of the
+// templet's stored options for this run only (requests in flight 1..16, milliseconds between
+// request starts, retries 0..5 of pages answered 429, 502, 503, 504 or dropped). Exit status: 0
+// for a completed run; 1 for a run that ended by a failure (an error, a page
 // that failed to load, a failed login; the rows extracted before it are still written) or met
 // one it went on after (an expression error, an extract flag that could not be set), was
 // interrupted (SIGINT/SIGTERM act as Stop), could not ask for a verification code, or whose
@@ -100,8 +103,8 @@ constexpr int kExitUsage = 2;
 constexpr int kExitNoRecords = 3;
 
 constexpr std::string_view kUsage =
-    "usage: sorvane-run [--store FILE] [--out FILE] [--format csv|jsonl] [--bom] [--save] "
-    "TEMPLET [FILE...]\n"
+    "usage: sorvane-run [--store FILE] [--out FILE] [--format csv|jsonl] [--bom] [--save]\n"
+    "                   [--parallel N] [--delay MS] [--retries K] TEMPLET [FILE...]\n"
     "Runs the templet named TEMPLET (its name or id) of the store FILE (default: data.mdb in the\n"
     "current folder) on its stored sources, or on the FILEs given, and writes the records as CSV\n"
     "to standard output. Progress goes to standard error.\n"
@@ -112,6 +115,12 @@ constexpr std::string_view kUsage =
     "                   Database does\n"
     "  --explain        cut only the first page (or FILE) and say how many records it gives, or\n"
     "                   why it gives none\n"
+    "  --parallel N     keep up to N page requests in flight (1 to 16) for page-number ranges\n"
+    "                   and database-field values; records keep the order of a one-at-a-time run\n"
+    "  --delay MS       start two page requests at least MS milliseconds apart\n"
+    "  --retries K      ask again, up to K times (0 to 5), for a page answered 429, 502, 503 or\n"
+    "                   504 or whose connection dropped; the login post is never asked again\n"
+    "                   (these three replace the templet's stored options for this run)\n"
     "\n"
     "usage: sorvane-run [--store FILE] [--create] --import FILE\n"
     "Imports a templet file (scrambled .tpl or open .json) into the store, with the checks of\n"
@@ -279,7 +288,21 @@ struct Arguments {
   bool login_values = false;
   bool create = false;  // --create: --import may make a new store
   bool explain = false;
+  FetchOverrides fetch;
 };
+
+// A number option's value: decimal digits within [low, high].
+bool ParseBounded(std::string_view name, std::string_view text, int low, int high,
+                  std::optional<int>& into) {
+  const std::optional<int> value = DecimalInt32(text);
+  if (!value || *value < low || *value > high) {
+    Say(std::string(name) + " takes a number from " + std::to_string(low) + " to " +
+        std::to_string(high));
+    return false;
+  }
+  into = *value;
+  return true;
+}
 
 // Returns the exit status when the arguments say to end at once.
 std::optional<int> ParseArguments(int argc, char** argv, Arguments& args) {
@@ -311,6 +334,19 @@ std::optional<int> ParseArguments(int argc, char** argv, Arguments& args) {
       args.out = std::string(arg.substr(6));
     } else if (options && arg.starts_with("--format=")) {
       args.format = std::string(arg.substr(9));
+    } else if (options && (arg == "--parallel" || arg == "--delay" || arg == "--retries")) {
+      if (i + 1 >= argc) {
+        Say(std::string(arg) + " needs a value");
+        return kExitUsage;
+      }
+      const std::string_view value = argv[++i];
+      const bool ok =
+          arg == "--parallel"
+              ? ParseBounded(arg, value, 1, FetchOptions::kMaxInFlight, args.fetch.in_flight)
+          : arg == "--delay"
+              ? ParseBounded(arg, value, 0, FetchOptions::kMaxDelayMs, args.fetch.delay_ms)
+              : ParseBounded(arg, value, 0, FetchOptions::kMaxRetries, args.fetch.retries);
+      if (!ok) return kExitUsage;
     } else if (options && arg == "--bom") {
       args.bom = true;
     } else if (options && arg == "--save") {
@@ -611,7 +647,12 @@ int Main(int argc, char** argv) {
     Say(e.what());
     return kExitFailed;
   }
-  RunContext ctx{.host = host, .store = *store, .re = re, .state = state, .http = &*client};
+  RunContext ctx{.host = host,
+                 .store = *store,
+                 .re = re,
+                 .state = state,
+                 .http = &*client,
+                 .fetch = args.fetch};
   TTemplet templet;
   try {
     std::string problem;

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <optional>
 #include <stdexcept>
 #include <utility>
 
@@ -28,7 +29,46 @@ std::string InsertNumber(int templet_id, int oid, int value) {
   return sql;
 }
 
+// A stored number: digits with an optional minus sign, else nullopt.
+std::optional<long long> StoredNumber(const std::string& text) {
+  const bool negative = !text.empty() && text.front() == '-';
+  const std::string digits = negative ? text.substr(1) : text;
+  if (!IsDigits(digits) || digits.size() > 12) return std::nullopt;
+  const long long value = std::stoll(digits);
+  return negative ? -value : value;
+}
+
 }  // namespace
+
+FetchOptions FetchOptions::Clamped() const {
+  return {std::clamp(in_flight, 1, kMaxInFlight), std::clamp(delay_ms, 0, kMaxDelayMs),
+          std::clamp(retries, 0, kMaxRetries)};
+}
+
+FetchOptions FetchOptionsOf(const std::vector<OptionRow>& rows) {
+  FetchOptions fetch;
+  const auto take = [](const std::string& val, int& into, int low, int high) {
+    if (const std::optional<long long> n = StoredNumber(val)) {
+      into = static_cast<int>(std::clamp<long long>(*n, low, high));
+    }
+  };
+  for (const OptionRow& row : rows) {
+    switch (row.oid) {
+      case kOptRequestsInFlight:
+        take(row.val, fetch.in_flight, 1, FetchOptions::kMaxInFlight);
+        break;
+      case kOptRequestDelay:
+        take(row.val, fetch.delay_ms, 0, FetchOptions::kMaxDelayMs);
+        break;
+      case kOptPageRetries:
+        take(row.val, fetch.retries, 0, FetchOptions::kMaxRetries);
+        break;
+      default:
+        break;
+    }
+  }
+  return fetch;
+}
 
 std::string DefaultImageFolder() {
   return ProgramFolder() + "image/";
@@ -51,11 +91,12 @@ OptionsCheck CheckOptions(int templet_id, const TempletOptions& options) {
   return OptionsCheck::kOk;
 }
 
-std::vector<std::string> SaveOptionsStatements(int templet_id, const TempletOptions& options) {
+std::vector<std::string> SaveOptionsStatements(int templet_id, const TempletOptions& options,
+                                               const FetchOptions& fetch_options) {
   if (CheckOptions(templet_id, options) != OptionsCheck::kOk) {
     throw std::invalid_argument("options refused for templet " + std::to_string(templet_id));
   }
-  return {
+  std::vector<std::string> statements = {
       "delete from opts where tmid=" + std::to_string(templet_id),
       InsertText(templet_id, kOptRowHeight, options.row_height),
       InsertText(templet_id, kOptFontName, QuotedStr(options.font_name)),
@@ -63,9 +104,22 @@ std::vector<std::string> SaveOptionsStatements(int templet_id, const TempletOpti
       InsertText(templet_id, kOptRecordsPerPage, options.records_per_page),
       InsertText(templet_id, kOptImageFolder, QuotedStr(options.image_folder)),
   };
+  const FetchOptions fetch = fetch_options.Clamped();
+  const FetchOptions defaults;
+  if (fetch.in_flight != defaults.in_flight) {
+    statements.push_back(InsertNumber(templet_id, kOptRequestsInFlight, fetch.in_flight));
+  }
+  if (fetch.delay_ms != defaults.delay_ms) {
+    statements.push_back(InsertNumber(templet_id, kOptRequestDelay, fetch.delay_ms));
+  }
+  if (fetch.retries != defaults.retries) {
+    statements.push_back(InsertNumber(templet_id, kOptPageRetries, fetch.retries));
+  }
+  return statements;
 }
 
-OptionsCheck SaveOptions(Tdm& store, int templet_id, const TempletOptions& options) {
+OptionsCheck SaveOptions(Tdm& store, int templet_id, const TempletOptions& options,
+                         const FetchOptions& fetch) {
   const OptionsCheck check = CheckOptions(templet_id, options);
   if (check != OptionsCheck::kOk) return check;
   std::vector<OptionRow> page_settings;
@@ -73,7 +127,7 @@ OptionsCheck SaveOptions(Tdm& store, int templet_id, const TempletOptions& optio
     if (row.oid >= kOptPageEncoding && row.oid <= kOptWarnEmptyPage)
       page_settings.push_back(std::move(row));
   }
-  for (const std::string& sql : SaveOptionsStatements(templet_id, options))
+  for (const std::string& sql : SaveOptionsStatements(templet_id, options, fetch))
     store.qryM.Execute(sql);
   for (const OptionRow& row : page_settings)
     store.qryM.Execute(InsertText(templet_id, row.oid, QuotedStr(row.val)));

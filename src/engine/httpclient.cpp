@@ -5,8 +5,10 @@
 #include <algorithm>
 #include <array>
 #include <climits>
+#include <map>
 #include <mutex>
 #include <optional>
+#include <stdexcept>
 #include <string>
 #include <utility>
 
@@ -24,6 +26,7 @@ using MultiHandle = CHandle<CURLM, curl_multi_cleanup>;
 using UrlHandle = CHandle<CURLU, curl_url_cleanup>;
 using HeaderList = CHandle<curl_slist, curl_slist_free_all>;
 using CurlText = CHandle<char, curl_free>;
+using ShareHandle = CHandle<CURLSH, curl_share_cleanup>;
 
 void GlobalInit() {
   static std::once_flag once;
@@ -210,49 +213,100 @@ std::string EncodeFormBody(const std::vector<std::string>& lines) {
   TrimInPlace(body);
   return body;
 }
-
 struct HttpClient::Impl {
   enum class Method { kGet, kPost };
 
-  // The multi handle holds the connection cache, the easy handle (the last member, so that it
-  // goes first and never outlives the buffers it points to) the cookie store; both live as long
-  // as the client. The easy handle is added to the multi handle only during a request.
+  // One easy handle and the state of the latest response it received. The serial requests use
+  // the client's own exchange; every started GET has one of its own. The handle is added to the
+  // multi handle only while a transfer runs.
+  struct Exchange {
+    Impl& owner;
+    EasyHandle easy;
+    HeaderList headers;
+    std::string body;
+    std::string status_line;
+    int header_lines = 0;
+    std::optional<std::string> content_length;  // as ContentLengthOf gives it
+    std::optional<std::string> location;
+    std::optional<std::string> retry_after;
+    std::string failure;  // set by a callback that refused the response
+    std::array<char, CURL_ERROR_SIZE> error_text{};
+    bool attached = false;
+    bool done = false;  // the transfer ended; `result` says how
+    CURLcode result = CURLE_OK;
+
+    explicit Exchange(Impl& impl);
+    ~Exchange() { Detach(); }
+    Exchange(const Exchange&) = delete;
+    Exchange& operator=(const Exchange&) = delete;
+
+    // Clears the response state before a transfer.
+    void Reset();
+    void Attach();
+    // Removing an unfinished transfer closes its connection: the server sees the disconnect.
+    void Detach();
+    std::string FinalUrl() const;
+    std::string ContentType() const;
+    // The status code of a finished transfer; throws HttpError when it got no usable response.
+    long Code() const;
+  };
+
+  // A GET started by StartGet: it follows its redirects on its own exchange.
+  struct StartedGet {
+    std::unique_ptr<Exchange> exchange;
+    UrlHandle url;
+    RequestSettings settings;
+    long redirects = 0;
+    bool finished = false;
+    GetResult result;
+    // The current hop is plain http.
+    bool Plain() const {
+      return AsciiLower(UrlPart(url.get(), CURLUPART_SCHEME).value_or("")) == "http";
+    }
+  };
+
+  // Member order matters for destruction: exchanges go first (detaching from the multi handle),
+  // then the share that holds the cookie store, then the multi handle with the connection cache.
   MultiHandle multi;
+  ShareHandle share;
   UrlHandle last_url;
-  HeaderList headers;
 
   std::function<void()> pump;
   Clock::time_point next_pump = Clock::now();
   std::size_t body_limit = kDefaultBodyLimit;
 
-  // State of the request in progress; the response fields are those of the latest response of a
-  // redirect chain.
   bool busy = false;
   bool stop_requested = false;
-  std::string body;
-  std::string status_line;
-  std::string response_type;  // Content-Type of the final response
-  int header_lines = 0;
-  std::optional<std::string> content_length;  // as ContentLengthOf gives it
-  std::optional<std::string> location;
-  std::string failure;  // set by a callback that refused the response
-  std::array<char, CURL_ERROR_SIZE> error_text{};
+  std::string response_type;  // Content-Type of the previous request's final response
 
-  EasyHandle easy;
+  std::map<GetId, StartedGet> gets;
+  GetId next_get = 1;
+  std::vector<std::unique_ptr<Exchange>> idle;  // handles of finished GETs, for the next ones
+
+  std::unique_ptr<Exchange> main;
 
   Impl();
   std::string Perform(Method method, std::string_view address, std::string_view post_body,
                       const RequestSettings& settings, const std::string& type);
   UrlHandle Resolve(std::string_view address) const;
   static void RequireServed(CURLU* url, std::string_view address, bool tls);
-  UrlHandle RedirectTarget(CURLU* from) const;
-  void Configure(Method method, CURLU* url, std::string_view post_body,
+  // The next hop after a response with `code`, or null when the response is final. Throws
+  // HttpError when the redirect is one too many or leads to an address the request may not use.
+  static UrlHandle NextHop(const Exchange& x, CURLU* from, long code, long redirects, bool tls);
+  static HttpError StatusError(const Exchange& x, long code);
+  void Configure(Exchange& x, Method method, CURLU* url, std::string_view post_body,
                  const RequestSettings& settings, const std::string& type);
   long Transfer(Method method, CURLU* url, std::string_view post_body,
                 const RequestSettings& settings, const std::string& type);
-  bool Wait();  // false when stopped
-  CURLcode Result();
-  void RememberFinalUrl(CURLU* requested);
+  // Runs the transfers once and marks those that ended.
+  void Drive();
+  // Lets every started GET whose transfer ended follow its redirect or finish.
+  void Advance();
+  void Pump();
+  int PollMs(Clock::time_point until) const;
+  bool Wait(const Exchange& x);  // false when stopped
+  void RememberFinalUrl(const Exchange& x, CURLU* requested);
+  std::unique_ptr<Exchange> TakeIdleExchange();
   std::vector<CookieLine> Cookies();
   void KeepSecureCookies(const std::vector<CookieLine>& before);
 
@@ -260,16 +314,14 @@ struct HttpClient::Impl {
   static size_t OnBody(char* data, size_t size, size_t count, void* self);
 };
 
-HttpClient::Impl::Impl() {
-  GlobalInit();
-  multi.reset(curl_multi_init());
-  easy.reset(curl_easy_init());
-  if (!multi || !easy) throw HttpError("The network library cannot create a client");
+HttpClient::Impl::Exchange::Exchange(Impl& impl) : owner(impl), easy(curl_easy_init()) {
+  if (!easy) throw HttpError("The network library cannot create a client");
   CURL* e = easy.get();
-
+  // Cookies live in the share, so every exchange sees the same store.
+  Set(e, CURLOPT_SHARE, impl.share.get());
   // The empty file name switches on the cookie engine without reading any file.
   Set(e, CURLOPT_COOKIEFILE, "");
-  // Redirects are followed here, one request at a time (see Perform).
+  // Redirects are followed here, one hop at a time (see Perform and Advance).
   Set(e, CURLOPT_FOLLOWLOCATION, 0L);
   // An empty proxy name disables proxies even when the environment names one.
   Set(e, CURLOPT_PROXY, "");
@@ -285,55 +337,125 @@ HttpClient::Impl::Impl() {
   Set(e, CURLOPT_WRITEFUNCTION, &Impl::OnBody);
   Set(e, CURLOPT_WRITEDATA, this);
   Set(e, CURLOPT_ERRORBUFFER, error_text.data());
+  Set(e, CURLOPT_PRIVATE, static_cast<void*>(this));
+}
+
+void HttpClient::Impl::Exchange::Reset() {
+  body.clear();
+  status_line.clear();
+  header_lines = 0;
+  content_length.reset();
+  location.reset();
+  retry_after.reset();
+  failure.clear();
+  error_text[0] = '\0';
+  done = false;
+  result = CURLE_OK;
+}
+
+void HttpClient::Impl::Exchange::Attach() {
+  if (curl_multi_add_handle(owner.multi.get(), easy.get()) != CURLM_OK) {
+    throw HttpError("The request cannot be started");
+  }
+  attached = true;
+}
+
+void HttpClient::Impl::Exchange::Detach() {
+  if (!attached) return;
+  curl_multi_remove_handle(owner.multi.get(), easy.get());
+  attached = false;
+}
+
+std::string HttpClient::Impl::Exchange::FinalUrl() const {
+  char* url = nullptr;
+  if (curl_easy_getinfo(easy.get(), CURLINFO_EFFECTIVE_URL, &url) != CURLE_OK || !url) return {};
+  return url;
+}
+
+std::string HttpClient::Impl::Exchange::ContentType() const {
+  char* type = nullptr;
+  if (curl_easy_getinfo(easy.get(), CURLINFO_CONTENT_TYPE, &type) != CURLE_OK || !type) return {};
+  return type;
+}
+
+long HttpClient::Impl::Exchange::Code() const {
+  if (!failure.empty()) throw HttpError(failure);
+  if (result == CURLE_SSL_CONNECT_ERROR) throw HttpError("TLS handshake failed");
+  if (result != CURLE_OK) {
+    // The server closed or reset the connection before its answer was whole.
+    const bool dropped = result == CURLE_GOT_NOTHING || result == CURLE_RECV_ERROR ||
+                         result == CURLE_SEND_ERROR || result == CURLE_PARTIAL_FILE;
+    HttpError::Details details;
+    details.dropped = dropped;
+    throw HttpError(error_text[0] ? error_text.data() : curl_easy_strerror(result), details);
+  }
+  long code = 0;
+  curl_easy_getinfo(easy.get(), CURLINFO_RESPONSE_CODE, &code);
+  return code;
+}
+
+HttpClient::Impl::Impl() {
+  GlobalInit();
+  multi.reset(curl_multi_init());
+  share.reset(curl_share_init());
+  if (!multi || !share) throw HttpError("The network library cannot create a client");
+  for (const curl_lock_data data : {CURL_LOCK_DATA_COOKIE, CURL_LOCK_DATA_SSL_SESSION}) {
+    if (curl_share_setopt(share.get(), CURLSHOPT_SHARE, data) != CURLSHE_OK) {
+      throw HttpError("The network library cannot share cookies between requests");
+    }
+  }
+  main = std::make_unique<Exchange>(*this);
 }
 
 size_t HttpClient::Impl::OnHeader(char* data, size_t size, size_t count, void* self) {
-  auto& impl = *static_cast<Impl*>(self);
+  auto& x = *static_cast<Exchange*>(self);
   const size_t n = size * count;
   std::string_view line(data, n);
   if (line.starts_with("HTTP/")) {
     // Each response (and each interim 1xx) starts afresh.
-    impl.header_lines = 0;
-    impl.content_length.reset();
-    impl.location.reset();
+    x.header_lines = 0;
+    x.content_length.reset();
+    x.location.reset();
+    x.retry_after.reset();
     while (!line.empty() && (line.back() == '\r' || line.back() == '\n'))
       line.remove_suffix(1);
-    impl.status_line = line;
+    x.status_line = line;
     return n;
   }
   if (line == "\r\n" || line == "\n") return n;
-  if (++impl.header_lines > kMaxHeaderLines) {
-    impl.failure =
-        "The response has more than " + std::to_string(kMaxHeaderLines) + " header lines";
+  if (++x.header_lines > kMaxHeaderLines) {
+    x.failure = "The response has more than " + std::to_string(kMaxHeaderLines) + " header lines";
     return 0;
   }
   if (const auto value = HeaderValue(line, "Content-Length")) {
     // Framing that contradicts itself would let the library cut the body anywhere.
     const std::optional<std::string> length = ContentLengthOf(*value);
     if (!length) {
-      impl.failure = "the Content-Length header is not a length: " + std::string(*value);
+      x.failure = "the Content-Length header is not a length: " + std::string(*value);
       return 0;
     }
-    if (impl.content_length && *impl.content_length != *length) {
-      impl.failure =
-          "two different Content-Length headers: " + *impl.content_length + " and " + *length;
+    if (x.content_length && *x.content_length != *length) {
+      x.failure = "two different Content-Length headers: " + *x.content_length + " and " + *length;
       return 0;
     }
-    impl.content_length = length;
+    x.content_length = length;
   } else if (const auto target = HeaderValue(line, "Location")) {
-    if (!impl.location) impl.location = std::string(*target);
+    if (!x.location) x.location = std::string(*target);
+  } else if (const auto after = HeaderValue(line, "Retry-After")) {
+    if (!x.retry_after) x.retry_after = std::string(*after);
   }
   return n;
 }
 
 size_t HttpClient::Impl::OnBody(char* data, size_t size, size_t count, void* self) {
-  auto& impl = *static_cast<Impl*>(self);
+  auto& x = *static_cast<Exchange*>(self);
   const size_t n = size * count;
-  if (impl.body.size() > impl.body_limit || n > impl.body_limit - impl.body.size()) {
-    impl.failure = "response larger than " + SizeText(impl.body_limit);
+  const std::size_t limit = x.owner.body_limit;
+  if (x.body.size() > limit || n > limit - x.body.size()) {
+    x.failure = "response larger than " + SizeText(limit);
     return 0;
   }
-  impl.body.append(data, n);
+  x.body.append(data, n);
   return n;
 }
 
@@ -359,19 +481,36 @@ void HttpClient::Impl::RequireServed(CURLU* url, std::string_view address, bool 
   }
 }
 
-UrlHandle HttpClient::Impl::RedirectTarget(CURLU* from) const {
+UrlHandle HttpClient::Impl::NextHop(const Exchange& x, CURLU* from, long code, long redirects,
+                                    bool tls) {
+  if (code < 300 || code > 399 || code == 304 || !x.location) return nullptr;
+  if (redirects == kMaxRedirects) throw HttpError("too many redirects");
   CURLUcode rc = CURLUE_OK;
-  UrlHandle target = ParseUrl(from, *location, rc);
+  UrlHandle target = ParseUrl(from, *x.location, rc);
   if (rc != CURLUE_OK) {
-    throw HttpError("a redirect to an invalid address: " + *location + ": " +
+    throw HttpError("a redirect to an invalid address: " + *x.location + ": " +
                     curl_url_strerror(rc));
   }
+  const std::string text = UrlPart(target.get(), CURLUPART_URL).value_or(*x.location);
+  RequireServed(target.get(), text, tls);
   return target;
 }
 
-void HttpClient::Impl::Configure(Method method, CURLU* url, std::string_view post_body,
+HttpError HttpClient::Impl::StatusError(const Exchange& x, long code) {
+  HttpError::Details details;
+  details.status = code;
+  // Only the delay form in seconds is honoured; a date gives none.
+  if (x.retry_after && IsDigits(*x.retry_after)) {
+    const std::string& digits = *x.retry_after;
+    details.retry_after = digits.size() > 9 ? 999999999L : std::stol(digits);
+  }
+  return HttpError(x.status_line.empty() ? "HTTP status " + std::to_string(code) : x.status_line,
+                   details);
+}
+
+void HttpClient::Impl::Configure(Exchange& x, Method method, CURLU* url, std::string_view post_body,
                                  const RequestSettings& settings, const std::string& type) {
-  CURL* e = easy.get();
+  CURL* e = x.easy.get();
   const auto text = UrlPart(url, CURLUPART_URL);
   if (!text) throw HttpError("Invalid address");
   Set(e, CURLOPT_URL, text->c_str());
@@ -388,7 +527,7 @@ void HttpClient::Impl::Configure(Method method, CURLU* url, std::string_view pos
     if (!curl_slist_append(list.get(), type_header.c_str())) throw std::bad_alloc();
   }
   Set(e, CURLOPT_HTTPHEADER, list.get());
-  headers = std::move(list);
+  x.headers = std::move(list);
 
   const std::optional<BasicAuth>& auth = settings.basic_auth;
   bool authorised = false;
@@ -424,46 +563,86 @@ void HttpClient::Impl::Configure(Method method, CURLU* url, std::string_view pos
   }
 }
 
-bool HttpClient::Impl::Wait() {
-  for (;;) {
-    int running = 0;
-    CURLMcode mc = curl_multi_perform(multi.get(), &running);
-    if (mc != CURLM_OK) throw HttpError(curl_multi_strerror(mc));
-    if (running == 0) return true;
-
-    auto now = Clock::now();
-    if (now >= next_pump) {
-      next_pump = now + kPumpInterval;
-      if (pump) pump();
-      if (stop_requested) return false;
-      now = Clock::now();
-    }
-    // The poll returns at once on socket activity, so a quick answer is read without waiting for
-    // the pump interval to run out.
-    const auto until_pump =
-        std::chrono::ceil<std::chrono::milliseconds>(std::max(next_pump - now, Clock::duration{}));
-    const int wait_ms =
-        static_cast<int>(std::min<std::chrono::milliseconds>(until_pump, kPumpInterval).count());
-    mc = curl_multi_poll(multi.get(), nullptr, 0, wait_ms, nullptr);
-    if (mc != CURLM_OK) throw HttpError(curl_multi_strerror(mc));
-  }
-}
-
-CURLcode HttpClient::Impl::Result() {
-  CURLcode result = CURLE_OK;
+void HttpClient::Impl::Drive() {
+  int running = 0;
+  const CURLMcode mc = curl_multi_perform(multi.get(), &running);
+  if (mc != CURLM_OK) throw HttpError(curl_multi_strerror(mc));
   int left = 0;
   while (CURLMsg* msg = curl_multi_info_read(multi.get(), &left)) {
-    if (msg->msg == CURLMSG_DONE && msg->easy_handle == easy.get()) result = msg->data.result;
+    if (msg->msg != CURLMSG_DONE) continue;
+    char* exchange = nullptr;
+    if (curl_easy_getinfo(msg->easy_handle, CURLINFO_PRIVATE, &exchange) != CURLE_OK) continue;
+    if (exchange == nullptr) continue;
+    auto* x = reinterpret_cast<Exchange*>(exchange);
+    x->done = true;
+    x->result = msg->data.result;
   }
-  return result;
 }
 
-void HttpClient::Impl::RememberFinalUrl(CURLU* requested) {
-  char* final_url = nullptr;
-  if (curl_easy_getinfo(easy.get(), CURLINFO_EFFECTIVE_URL, &final_url) == CURLE_OK && final_url) {
+void HttpClient::Impl::Advance() {
+  for (auto& [id, get] : gets) {
+    if (get.finished || !get.exchange->done) continue;
+    Exchange& x = *get.exchange;
+    x.Detach();
+    try {
+      const long code = x.Code();
+      if (UrlHandle next = NextHop(x, get.url.get(), code, get.redirects, get.settings.tls)) {
+        ++get.redirects;
+        get.url = std::move(next);
+        Configure(x, Method::kGet, get.url.get(), {}, get.settings, get.settings.content_type);
+        x.Reset();
+        x.Attach();
+        continue;
+      }
+      if (code < 200 || code > 299) throw StatusError(x, code);
+      get.result.body.swap(x.body);
+    } catch (const HttpError& e) {
+      get.result.error = e;
+    }
+    get.result.final_url = x.FinalUrl();
+    get.result.content_type = x.ContentType();
+    get.finished = true;
+    x.body.clear();
+    idle.push_back(std::move(get.exchange));
+  }
+}
+
+void HttpClient::Impl::Pump() {
+  next_pump = Clock::now() + kPumpInterval;
+  if (pump) pump();
+}
+
+// The poll returns at once on socket activity, so a quick answer is read without waiting for
+// the pump interval to run out.
+int HttpClient::Impl::PollMs(Clock::time_point until) const {
+  const auto now = Clock::now();
+  const auto wake = std::min(next_pump, until);
+  const auto left =
+      std::chrono::ceil<std::chrono::milliseconds>(std::max(wake - now, Clock::duration{}));
+  return static_cast<int>(std::min<std::chrono::milliseconds>(left, kPumpInterval).count());
+}
+
+bool HttpClient::Impl::Wait(const Exchange& x) {
+  for (;;) {
+    Drive();
+    Advance();
+    if (x.done) return true;
+    if (Clock::now() >= next_pump) {
+      Pump();
+      if (stop_requested) return false;
+    }
+    const CURLMcode mc =
+        curl_multi_poll(multi.get(), nullptr, 0, PollMs(Clock::time_point::max()), nullptr);
+    if (mc != CURLM_OK) throw HttpError(curl_multi_strerror(mc));
+  }
+}
+
+void HttpClient::Impl::RememberFinalUrl(const Exchange& x, CURLU* requested) {
+  const std::string final_url = x.FinalUrl();
+  if (!final_url.empty()) {
     UrlHandle url(curl_url());
-    if (url &&
-        curl_url_set(url.get(), CURLUPART_URL, final_url, CURLU_NON_SUPPORT_SCHEME) == CURLUE_OK) {
+    if (url && curl_url_set(url.get(), CURLUPART_URL, final_url.c_str(),
+                            CURLU_NON_SUPPORT_SCHEME) == CURLUE_OK) {
       last_url = std::move(url);
       return;
     }
@@ -471,9 +650,16 @@ void HttpClient::Impl::RememberFinalUrl(CURLU* requested) {
   last_url.reset(curl_url_dup(requested));
 }
 
+std::unique_ptr<HttpClient::Impl::Exchange> HttpClient::Impl::TakeIdleExchange() {
+  if (idle.empty()) return std::make_unique<Exchange>(*this);
+  std::unique_ptr<Exchange> x = std::move(idle.back());
+  idle.pop_back();
+  return x;
+}
+
 std::vector<CookieLine> HttpClient::Impl::Cookies() {
   curl_slist* list = nullptr;
-  if (curl_easy_getinfo(easy.get(), CURLINFO_COOKIELIST, &list) != CURLE_OK) return {};
+  if (curl_easy_getinfo(main->easy.get(), CURLINFO_COOKIELIST, &list) != CURLE_OK) return {};
   const HeaderList owned(list);
   std::vector<CookieLine> cookies;
   for (const curl_slist* item = list; item != nullptr; item = item->next) {
@@ -522,20 +708,14 @@ void HttpClient::Impl::KeepSecureCookies(const std::vector<CookieLine>& before) 
     if (cookie.secure && find(after, cookie) == after.end()) restore.push_back(cookie.line);
   }
   for (const std::string& line : restore)
-    Set(easy.get(), CURLOPT_COOKIELIST, line.c_str());
+    Set(main->easy.get(), CURLOPT_COOKIELIST, line.c_str());
 }
 
 long HttpClient::Impl::Transfer(Method method, CURLU* url, std::string_view post_body,
                                 const RequestSettings& settings, const std::string& type) {
-  Configure(method, url, post_body, settings, type);
-  body.clear();
-  status_line.clear();
-  response_type.clear();
-  header_lines = 0;
-  content_length.reset();
-  location.reset();
-  failure.clear();
-  error_text[0] = '\0';
+  Exchange& x = *main;
+  Configure(x, method, url, post_body, settings, type);
+  x.Reset();
 
   const bool plain = AsciiLower(UrlPart(url, CURLUPART_SCHEME).value_or("")) == "http";
   std::vector<CookieLine> cookies;
@@ -544,37 +724,21 @@ long HttpClient::Impl::Transfer(Method method, CURLU* url, std::string_view post
       std::any_of(cookies.begin(), cookies.end(), [](const CookieLine& c) { return c.secure; });
 
   struct Attached {
-    Impl& impl;
-    ~Attached() { curl_multi_remove_handle(impl.multi.get(), impl.easy.get()); }
+    Exchange& x;
+    ~Attached() { x.Detach(); }
   };
-  if (curl_multi_add_handle(multi.get(), easy.get()) != CURLM_OK) {
-    throw HttpError("The request cannot be started");
-  }
+  x.Attach();
   bool finished = false;
-  CURLcode result = CURLE_OK;
   {
-    Attached attached{*this};
-    finished = Wait();
-    if (finished) result = Result();
-    char* answered_type = nullptr;
-    if (curl_easy_getinfo(easy.get(), CURLINFO_CONTENT_TYPE, &answered_type) == CURLE_OK &&
-        answered_type) {
-      response_type = answered_type;
-    }
-    RememberFinalUrl(url);
-    // Removing an unfinished transfer closes its connection: the server sees the disconnect.
+    Attached attached{x};
+    finished = Wait(x);
+    response_type = x.ContentType();
+    RememberFinalUrl(x, url);
   }
   if (guard_cookies) KeepSecureCookies(cookies);
 
   if (!finished) throw HttpError("The transfer was stopped");
-  if (!failure.empty()) throw HttpError(failure);
-  if (result == CURLE_SSL_CONNECT_ERROR) throw HttpError("TLS handshake failed");
-  if (result != CURLE_OK) {
-    throw HttpError(error_text[0] ? error_text.data() : curl_easy_strerror(result));
-  }
-  long code = 0;
-  curl_easy_getinfo(easy.get(), CURLINFO_RESPONSE_CODE, &code);
-  return code;
+  return x.Code();
 }
 
 // One request and the redirects after it. A redirect keeps the method, except that a post
@@ -595,18 +759,15 @@ std::string HttpClient::Impl::Perform(Method method, std::string_view address,
   struct Idle {
     Impl& impl;
     ~Idle() { impl.busy = false; }
-  } idle{*this};
+  } idle_guard{*this};
 
   for (long redirects = 0;; ++redirects) {
     const long code = Transfer(method, url.get(), post_body, settings, request_type);
-    if (code >= 300 && code <= 399 && code != 304 && location) {
-      if (redirects == kMaxRedirects) throw HttpError("too many redirects");
-      UrlHandle target = RedirectTarget(url.get());
-      const std::string text = UrlPart(target.get(), CURLUPART_URL).value_or(*location);
-      RequireServed(target.get(), text, settings.tls);
+    if (UrlHandle target = NextHop(*main, url.get(), code, redirects, settings.tls)) {
       if (method == Method::kPost) {
         if (code == 307 || code == 308) {
           if (OriginOf(target.get()) != post_origin) {
+            const std::string text = UrlPart(target.get(), CURLUPART_URL).value_or(*main->location);
             throw HttpError("the post was redirected to another site (" + text + ")");
           }
         } else {
@@ -618,14 +779,15 @@ std::string HttpClient::Impl::Perform(Method method, std::string_view address,
       url = std::move(target);
       continue;
     }
-    if (code < 200 || code > 299) {
-      throw HttpError(status_line.empty() ? "HTTP status " + std::to_string(code) : status_line);
-    }
+    if (code < 200 || code > 299) throw StatusError(*main, code);
     std::string result_body;
-    result_body.swap(body);
+    result_body.swap(main->body);
     return result_body;
   }
 }
+
+HttpError::HttpError(const std::string& what, const Details& details)
+    : std::runtime_error(what), details_(details) {}
 
 HttpClient::HttpClient() : impl_(std::make_unique<Impl>()) {}
 HttpClient::~HttpClient() = default;
@@ -655,6 +817,109 @@ std::string HttpClient::PostForm(std::string_view url, const std::vector<std::st
 std::string HttpClient::Post(std::string_view url, std::string_view body,
                              const RequestSettings& settings) {
   return impl_->Perform(Impl::Method::kPost, url, body, settings, settings.content_type);
+}
+
+HttpClient::GetId HttpClient::StartGet(std::string_view url, const RequestSettings& settings) {
+  Impl& m = *impl_;
+  if (m.busy) throw HttpError("Another request is in progress");
+  UrlHandle address = m.Resolve(url);
+  Impl::RequireServed(address.get(), url, settings.tls);
+  Impl::StartedGet get;
+  get.exchange = m.TakeIdleExchange();
+  get.settings = settings;
+  m.Configure(*get.exchange, Impl::Method::kGet, address.get(), {}, settings,
+              settings.content_type);
+  get.url = std::move(address);
+  get.exchange->Reset();
+  get.exchange->Attach();
+  const GetId id = m.next_get++;
+  m.gets.emplace(id, std::move(get));
+  return id;
+}
+
+std::vector<HttpClient::GetId> HttpClient::WaitForGets(
+    std::chrono::steady_clock::time_point until) {
+  Impl& m = *impl_;
+  if (m.busy) throw HttpError("Another request is in progress");
+  m.busy = true;
+  m.stop_requested = false;
+  struct Idle {
+    Impl& impl;
+    ~Idle() { impl.busy = false; }
+  } idle_guard{m};
+
+  for (;;) {
+    // A plain response may not touch a Secure cookie; with several transfers under way the
+    // store is compared around every round of them.
+    const bool plain = std::any_of(m.gets.begin(), m.gets.end(), [](const auto& entry) {
+      return !entry.second.finished && entry.second.Plain();
+    });
+    std::vector<CookieLine> cookies;
+    if (plain) cookies = m.Cookies();
+    const bool guard_cookies =
+        std::any_of(cookies.begin(), cookies.end(), [](const CookieLine& c) { return c.secure; });
+    m.Drive();
+    m.Advance();
+    if (guard_cookies) m.KeepSecureCookies(cookies);
+
+    std::vector<GetId> finished;
+    for (const auto& [id, get] : m.gets) {
+      if (get.finished) finished.push_back(id);
+    }
+    if (!finished.empty()) return finished;
+    if (Clock::now() >= until) return finished;
+    if (Clock::now() >= m.next_pump) {
+      m.Pump();
+      if (m.stop_requested) {
+        CancelGets();
+        throw HttpError("The transfer was stopped");
+      }
+    }
+    const CURLMcode mc = curl_multi_poll(m.multi.get(), nullptr, 0, m.PollMs(until), nullptr);
+    if (mc != CURLM_OK) throw HttpError(curl_multi_strerror(mc));
+  }
+}
+
+GetResult HttpClient::TakeGet(GetId id) {
+  const auto found = impl_->gets.find(id);
+  if (found == impl_->gets.end() || !found->second.finished) {
+    throw std::logic_error("TakeGet of a GET that has not finished");
+  }
+  GetResult result = std::move(found->second.result);
+  impl_->gets.erase(found);
+  return result;
+}
+
+void HttpClient::CancelGet(GetId id) {
+  const auto found = impl_->gets.find(id);
+  if (found == impl_->gets.end()) return;
+  if (found->second.exchange) {
+    found->second.exchange->Detach();
+    impl_->idle.push_back(std::move(found->second.exchange));
+  }
+  impl_->gets.erase(found);
+}
+
+void HttpClient::CancelGets() {
+  while (!impl_->gets.empty())
+    CancelGet(impl_->gets.begin()->first);
+}
+
+std::size_t HttpClient::GetsInFlight() const {
+  return static_cast<std::size_t>(
+      std::count_if(impl_->gets.begin(), impl_->gets.end(),
+                    [](const auto& entry) { return !entry.second.finished; }));
+}
+
+void HttpClient::AdoptResponse(const GetResult& result) {
+  Impl& m = *impl_;
+  m.response_type = result.content_type;
+  if (result.final_url.empty()) return;
+  UrlHandle url(curl_url());
+  if (url && curl_url_set(url.get(), CURLUPART_URL, result.final_url.c_str(),
+                          CURLU_NON_SUPPORT_SCHEME) == CURLUE_OK) {
+    m.last_url = std::move(url);
+  }
 }
 
 void HttpClient::Stop() {

@@ -28,13 +28,15 @@
 //
 // Waiting: a request blocks the calling thread, but while it waits the pump (SetPump) runs about
 // every 10 ms, so the window repaints and a click on Stop takes effect. Stop() may be called from
-// inside the pump; the waiting call then throws HttpError. One request at a time: a request
-// started from inside the pump of another throws HttpError.
+// inside the pump; the waiting call then throws HttpError. One wait at a time: a request (or a
+// started GET) begun from inside the pump of another throws HttpError. GETs started with StartGet
+// run beside the serial requests, on connections of the same pool.
 //
 // Not thread-safe; everything, Stop() included, happens on the thread that owns the client.
 
 #include <chrono>
 #include <cstddef>
+#include <cstdint>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -48,10 +50,24 @@ namespace sorvane {
 // A failed request: a connection or TLS error ("TLS handshake failed"), a status outside 2xx
 // ("HTTP/1.1 404 Not Found"), a malformed response (its framing error), a refused address, a
 // response over the limits ("too many redirects", "response larger than 256 MiB"), or Stop.
-// what() is the cause to show.
+// what() is the cause to show; Detail() tells a status or a dropped connection apart.
 class HttpError : public std::runtime_error {
  public:
+  // What a caller needs to decide whether to ask again.
+  struct Details {
+    long status = 0;       // a final status outside 2xx; 0 for every other failure
+    bool dropped = false;  // the server closed or reset the connection before a whole answer
+    // The Retry-After header of that response in seconds (its date form is not read).
+    std::optional<long> retry_after;
+  };
+
   using std::runtime_error::runtime_error;
+  HttpError(const std::string& what, const Details& details);
+
+  const Details& Detail() const { return details_; }
+
+ private:
+  Details details_;
 };
 
 // The body of a form post from its name=value lines, in list order, joined by "&". Only the value
@@ -81,8 +97,18 @@ struct RequestSettings {
   std::optional<BasicAuth> basic_auth;
 };
 
+// A GET started with HttpClient::StartGet, once it has finished.
+struct GetResult {
+  std::string body;                // the response body, when it succeeded
+  std::optional<HttpError> error;  // why it failed, as GetText would have thrown it
+  std::string final_url;           // the address after redirects
+  std::string content_type;        // the final response's Content-Type
+};
+
 class HttpClient {
  public:
+  using GetId = std::uint64_t;
+
   static constexpr std::size_t kDefaultBodyLimit = std::size_t{256} << 20;
   static constexpr long kMaxRedirects = 15;
   static constexpr int kMaxHeaderLines = 255;
@@ -117,6 +143,29 @@ class HttpClient {
                        const RequestSettings& settings);
   // As PostForm with a body sent exactly as given and settings.content_type.
   std::string Post(std::string_view url, std::string_view body, const RequestSettings& settings);
+
+  // Several GETs in flight at once, for pages fetched ahead. Each started GET has a connection of
+  // the shared pool (connections are reused, the cookies are the client's), follows its
+  // redirects by itself and fails as GetText would. Nothing moves until WaitForGets runs (or a
+  // serial request waits); results are kept until taken, and taking one changes nothing else.
+  //
+  // StartGet: resolves `url` against LastUrl() as GetText does and starts the GET; throws
+  // HttpError, starting nothing, for a refused address or while a request waits.
+  GetId StartGet(std::string_view url, const RequestSettings& settings);
+  // Waits, running the pump as GetText does, until a started GET has finished or `until` has
+  // passed (with nothing started it only pumps), and returns the finished GETs not yet taken
+  // (none when the time ran out). Stop() cancels every started GET and makes it throw HttpError.
+  std::vector<GetId> WaitForGets(std::chrono::steady_clock::time_point until);
+  // The result of a finished GET, which is then forgotten. A GET not finished is a logic_error.
+  GetResult TakeGet(GetId id);
+  // Aborts a started GET (its connection is closed when the transfer was under way) or forgets
+  // a finished one; an unknown id is ignored.
+  void CancelGet(GetId id);
+  void CancelGets();
+  std::size_t GetsInFlight() const;
+  // Makes `result` the previous request: its final address becomes LastUrl() (relative
+  // addresses resolve against it) and its type ResponseContentType().
+  void AdoptResponse(const GetResult& result);
 
   // Aborts the request in progress (its connection is closed) so that the waiting call throws
   // HttpError; does nothing when no request is in progress.

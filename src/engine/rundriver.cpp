@@ -2,9 +2,11 @@
 
 #include <cstdint>
 #include <exception>
+#include <optional>
 #include <string>
 #include <utility>
 
+#include "core/options.h"
 #include "core/resultgrid.h"
 #include "core/runhost.h"
 #include "core/store.h"
@@ -14,6 +16,7 @@
 #include "engine/images.h"
 #include "engine/login.h"
 #include "engine/pageencoding.h"
+#include "engine/pagefetch.h"
 #include "engine/pagefile.h"
 #include "engine/qstrings.h"
 #include "engine/regexpr.h"
@@ -105,15 +108,23 @@ void ReadStoredFiles(RunContext& ctx, PageExtractor& extract, RunProgress& progr
 // The per-page protocol of a web run.
 class WebPageVisitor : public PageVisitor {
  public:
+  // `fetcher`: null fetches each page when it is visited.
   WebPageVisitor(RunHost& host, HttpClient& http, const RequestSettings& requests,
-                 PageExtractor& extract, RunProgress& progress)
-      : host_(host), http_(http), requests_(requests), extract_(extract), progress_(progress) {}
+                 PageExtractor& extract, RunProgress& progress, PageFetcher* fetcher)
+      : host_(host),
+        http_(http),
+        requests_(requests),
+        extract_(extract),
+        progress_(progress),
+        fetcher_(fetcher) {}
 
+  void Upcoming(const PagesAhead& ahead) override { ahead_ = &ahead; }
   bool Visit(const std::string& url, std::string_view field_value, VisitedPage& page) override {
     if (!host_.StopEnabled()) return false;
     ShowLoading(host_, url);
     try {
-      page.text = http_.GetText(url, requests_);
+      page.text = fetcher_ != nullptr ? fetcher_->Fetch(url, ahead_ ? *ahead_ : PagesAhead{})
+                                      : http_.GetText(url, requests_);
     } catch (const HttpError& e) {
       // Also a transfer that Stop cut off.
       std::string text(kFailLoadingText);
@@ -139,6 +150,8 @@ class WebPageVisitor : public PageVisitor {
   const RequestSettings& requests_;
   PageExtractor& extract_;
   RunProgress& progress_;
+  PageFetcher* fetcher_;
+  const PagesAhead* ahead_ = nullptr;
 };
 
 // While a run goes on, every wait of the client and every long search of the expression engine
@@ -182,7 +195,12 @@ void ReadWebPages(RunContext& ctx, PageExtractor& extract, RunProgress& progress
   HttpClient& http = *ctx.http;
   requests = RunRequestSettings(url);
   if (!ApplyLogin(ctx.store, http, ctx.host, templet.ID, url, requests)) return;
-  WebPageVisitor visitor(ctx.host, http, requests, extract, progress);
+  // The default fetches one page at a time, each when it is visited.
+  const FetchOptions fetch = ctx.fetch.Over(FetchOptionsOf(ReadOptions(ctx.store, templet.ID)));
+  std::optional<PageFetcher> fetcher;
+  if (fetch != FetchOptions{}) fetcher.emplace(http, requests, fetch, ctx.host);
+  WebPageVisitor visitor(ctx.host, http, requests, extract, progress,
+                         fetcher ? &*fetcher : nullptr);
   WalkSourcePages(ctx.store, ctx.re, url, tags, visitor);
 }
 

@@ -30,6 +30,7 @@
 
 #include "core/options.h"
 #include "core/templet.h"
+#include "engine/pagefetch.h"
 #include "engine/record.h"
 #include "engine/regexrecords.h"
 #include "engine/sources.h"
@@ -111,6 +112,8 @@ struct RunContext {
   WebSource* web = nullptr;           // null: the built-in web source over `http`
   ImageDownload download_image = {};  // empty: DownloadImage through `http` (none: kept)
   HttpClient* http = nullptr;         // the process's one client; null: web templets cannot be run
+  // Fetching options for this run in place of the templet's stored ones (none: stored ones).
+  FetchOverrides fetch = {};
 };
 
 // ExtractPage for the pages of one run.
@@ -164,7 +167,10 @@ class PageExtractor {
 // built-in web source: its first URL, its tags, its login (a cancelled question or a failed post
 // ends the run), content type "text/html", TLS when the URL starts with "https:" in any letter
 // case, then every page with the stop check, the status "Loading: " + URL, the fetch (a failure
-// shows kFailLoadingText and ends the run) and ExtractPage. Without ctx.web and ctx.http a web
+// shows kFailLoadingText and ends the run) and ExtractPage. The fetch follows the templet's
+// fetching options (stored, or ctx.fetch): by default each page is fetched when it is visited;
+// otherwise a PageFetcher may ask for planned pages ahead, pause and retry, leaving the same
+// grid, counts and flags. Without ctx.web and ctx.http a web
 // templet throws RunError before anything changes. Image columns are saved with
 // DownloadImage (templet.ImgDir, templet.ID) unless ctx.download_image says otherwise.
 void ExecuteTemplet(RunContext& ctx, const TTemplet& templet,

@@ -11,8 +11,10 @@
 // Tag names are matched in any letter case. The tags are read and replaced with the run's
 // expression engine, which these functions set anew on every use.
 
-#include <cstdint>
 #include <cstddef>
+#include <cstdint>
+#include <functional>
+#include <optional>
 #include <set>
 #include <string>
 #include <string_view>
@@ -79,10 +81,20 @@ struct VisitedPage {
   bool repeated = false;      // out: it repeats a page of `seen` and the sequence ends here
 };
 
+// The pages a walk visits after the current one if it goes on as planned: ahead(k) is the URL of
+// the k-th page after it (k >= 1), nullopt past what is known before the current page is
+// fetched. Page-number ranges and value lists are known ahead; the end-tag form is not (whether a
+// next page comes depends on the page just fetched), and the pages of a value after one that
+// yields no records are planned but then skipped.
+using PagesAhead = std::function<std::optional<std::string>(int k)>;
+
 // The run's side of the walk.
 class PageVisitor {
  public:
   virtual ~PageVisitor() = default;
+  // Called before every Visit with the pages planned after it; `ahead` stays valid until that
+  // Visit returns. A visitor may fetch those pages early; the walk is the same either way.
+  virtual void Upcoming(const PagesAhead& ahead) { static_cast<void>(ahead); }
   // The per-page protocol: stop check, status, fetch, extraction with `field_value`. Returns
   // false when the run ends at this page (stopped, or the page failed to load); `page` is filled
   // otherwise.

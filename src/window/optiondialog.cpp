@@ -9,9 +9,11 @@
 #include <QPushButton>
 #include <QRegularExpression>
 #include <QRegularExpressionValidator>
+#include <QSpinBox>
 #include <QVBoxLayout>
 
 #include <string>
+#include <vector>
 
 #include "core/errorbox.h"
 #include "core/options.h"
@@ -48,6 +50,9 @@ TfrmOption::TfrmOption(Tdm& store, QWidget* parent)
       edtRpp_(DigitBox(QStringLiteral("edtRpp"), this)),
       lblFont_(new QLabel(kFontText, this)),
       edtFolder_(new QLineEdit(this)),
+      spnInFlight_(new QSpinBox(this)),
+      spnDelay_(new QSpinBox(this)),
+      spnRetries_(new QSpinBox(this)),
       btnOK_(new QPushButton(QStringLiteral("OK"), this)) {
   setWindowTitle(QStringLiteral("Option"));
   setWindowFlag(Qt::MSWindowsFixedSizeDialogHint);
@@ -102,9 +107,31 @@ TfrmOption::TfrmOption(Tdm& store, QWidget* parent)
   buttons->addWidget(btnOK_);
   buttons->addWidget(button3);
 
+  // How web runs of the templet fetch their pages.
+  auto* fetchBox = new QGroupBox(QStringLiteral("Fetching web pages:"), this);
+  auto* fetchLayout = new QGridLayout(fetchBox);
+  const auto addSpin = [fetchBox, fetchLayout](QSpinBox* spin, const QString& name,
+                                               const QString& caption, int min, int max, int row) {
+    spin->setObjectName(name);
+    spin->setRange(min, max);
+    spin->setFixedWidth(90);
+    auto* label = new QLabel(caption, fetchBox);
+    label->setBuddy(spin);
+    fetchLayout->addWidget(label, row, 0);
+    fetchLayout->addWidget(spin, row, 1);
+  };
+  addSpin(spnInFlight_, QStringLiteral("spnInFlight"), QStringLiteral("Requests in flight:"), 1,
+          FetchOptions::kMaxInFlight, 0);
+  addSpin(spnDelay_, QStringLiteral("spnDelay"), QStringLiteral("Delay between requests (ms):"), 0,
+          FetchOptions::kMaxDelayMs, 1);
+  addSpin(spnRetries_, QStringLiteral("spnRetries"), QStringLiteral("Retry failed pages:"), 0,
+          FetchOptions::kMaxRetries, 2);
+  fetchLayout->setColumnStretch(2, 1);
+
   auto* layout = new QVBoxLayout(this);
   layout->addWidget(gridBox);
   layout->addWidget(fontBox);
+  layout->addWidget(fetchBox);
   layout->addLayout(buttons);
   layout->setSizeConstraint(QLayout::SetFixedSize);
 
@@ -127,13 +154,22 @@ void TfrmOption::ResetToDefaults() {
   edtRowH_->setText(QString::number(kDefaultRowHeight));
   edtRpp_->setText(QString::number(kDefaultRecordsPerPage));
   edtFolder_->setText(ScreenText(DefaultImageFolder()));
+  ShowFetchOptions(FetchOptions{});
+}
+
+void TfrmOption::ShowFetchOptions(const FetchOptions& fetch) {
+  spnInFlight_->setValue(fetch.in_flight);
+  spnDelay_->setValue(fetch.delay_ms);
+  spnRetries_->setValue(fetch.retries);
 }
 
 void TfrmOption::SetTempID(int id) {
   tempId_ = id;
   ResetToDefaults();
   btnOK_->setEnabled(id >= 1);
-  for (const OptionRow& row : ReadOptions(store_, id)) {
+  const std::vector<OptionRow> rows = ReadOptions(store_, id);
+  ShowFetchOptions(FetchOptionsOf(rows));
+  for (const OptionRow& row : rows) {
     const QString val = ScreenText(row.val);
     switch (row.oid) {
       case kOptRowHeight:
@@ -197,7 +233,11 @@ void TfrmOption::Confirm() {
   options.image_folder = Bytes(edtFolder_->text());
   OptionsCheck check = OptionsCheck::kNoTemplet;
   try {
-    check = SaveOptions(store_, tempId_, options);
+    FetchOptions fetch;
+    fetch.in_flight = spnInFlight_->value();
+    fetch.delay_ms = spnDelay_->value();
+    fetch.retries = spnRetries_->value();
+    check = SaveOptions(store_, tempId_, options, fetch);
   } catch (const StoreError& e) {
     ShowErrorBox(this, e);
     return;

@@ -9,15 +9,19 @@
 //
 // Widgets (object names): the note line "lblNote" (also shows refusals), the digit boxes
 // "edtRowH" and "edtRpp", the font preview "lblFont", the buttons "btnFont" and "btnFolder",
-// the read-only "edtFolder", and the buttons "btnOK" (default) and "Button3" (Cancel, Escape).
+// the read-only "edtFolder", below them how web runs fetch pages: "spnInFlight" (requests in
+// flight, 1..16), "spnDelay" (milliseconds between requests) and "spnRetries" (0..5), and the
+// buttons "btnOK" (default) and "Button3" (Cancel, Escape).
 
 #include <QDialog>
 
+#include "core/options.h"
 #include "core/store.h"
 
 class QLabel;
 class QLineEdit;
 class QPushButton;
+class QSpinBox;
 
 namespace sorvane {
 
@@ -37,6 +41,7 @@ class TfrmOption : public QDialog {
 
  private:
   void ResetToDefaults();
+  void ShowFetchOptions(const FetchOptions& fetch);
   void ChooseFont();
   void ChooseFolder();
   // Saves and closes; refusals and store errors keep the dialog open.
@@ -49,6 +54,9 @@ class TfrmOption : public QDialog {
   QLineEdit* edtRpp_;
   QLabel* lblFont_;
   QLineEdit* edtFolder_;
+  QSpinBox* spnInFlight_;
+  QSpinBox* spnDelay_;
+  QSpinBox* spnRetries_;
   QPushButton* btnOK_;
 };
 

@@ -146,6 +146,13 @@ TEST_F(RunnerTest, BadArgumentsExitWithTwo) {
       {"store that is no store",
        {"--store", dir.Write("junk.mdb", "junk"), "Prices"},
        "Can not connect to database."},
+      {"no requests in flight",
+       {"--parallel", "0", "Prices"},
+       "--parallel takes a number from 1 to 16"},
+      {"too many in flight", {"--parallel", "17", "Prices"}, "from 1 to 16"},
+      {"delay not a number", {"--delay", "1s", "Prices"}, "--delay takes a number from 0"},
+      {"too many retries", {"--retries", "6", "Prices"}, "--retries takes a number from 0 to 5"},
+      {"retries without value", {"Prices", "--retries"}, "--retries needs a value"},
   };
   for (const Case& c : cases) {
     const Result r = Run(c.args);
@@ -228,6 +235,22 @@ TEST_F(RunnerTest, RunsWebTempletsAgainstARealServer) {
   EXPECT_NE(r.err.find("Loading: " + server.Url("/page/3")), std::string::npos) << r.err;
   ASSERT_EQ(server.RequestCount(), 4u);
   EXPECT_EQ(server.Requests()[0].body, "user=jo");
+}
+
+TEST_F(RunnerTest, FetchOptionsGivenForARunKeepItsOutput) {
+  MakeStore();
+  test::HttpServer server;
+  server.On("/page/*", [](const test::ReceivedRequest& r) {
+    return test::Reply::Text("<b>" + r.path.substr(6) + "</b>");
+  });
+  AddWebTemplet(store_path, server, {});
+  const Result r =
+      Run({"--store", store_path, "--parallel", "8", "--delay", "5", "--retries", "2", "Pages"});
+  EXPECT_EQ(r.status, 0) << r.err;
+  EXPECT_EQ(r.out, "\"Item\"\r\n\"1\"\r\n\"2\"\r\n\"3\"\r\n");
+  EXPECT_EQ(server.RequestCount(), 3u);
+  const Result help = Run({"--help"});
+  EXPECT_NE(help.out.find("--parallel N"), std::string::npos);
 }
 
 TEST_F(RunnerTest, AVerificationCodeWithoutTerminalEndsTheRun) {

@@ -85,6 +85,38 @@ TEST(Options, SaveOfTheDefaultsStoresExactlyFiveRowsAndReadsBack) {
   EXPECT_TRUE(ReadOptions(store, 0).empty());
 }
 
+TEST(Options, FetchOptionsAreStoredOnlyWhenChangedAndReadBackWithinTheirRanges) {
+  test::TempDir dir;
+  Tdm store(dir.File("data.mdb"));
+  FetchOptions fetch;
+  fetch.in_flight = 40;  // saved as the upper bound
+  fetch.retries = 3;
+  ASSERT_EQ(SaveOptions(store, 3, Defaults(), fetch), OptionsCheck::kOk);
+  const std::vector<OptionRow> rows = ReadOptions(store, 3);
+  ASSERT_EQ(rows.size(), 7u);
+  EXPECT_EQ(rows[5], (OptionRow{kOptRequestsInFlight, "16"}));
+  EXPECT_EQ(rows[6], (OptionRow{kOptPageRetries, "3"}));
+  EXPECT_EQ(FetchOptionsOf(rows), (FetchOptions{16, 0, 3}));
+  // Back to the defaults: the five display rows only.
+  ASSERT_EQ(SaveOptions(store, 3, Defaults(), FetchOptions{}), OptionsCheck::kOk);
+  EXPECT_EQ(ReadOptions(store, 3).size(), 5u);
+
+  struct Case {
+    std::vector<OptionRow> rows;
+    FetchOptions read;
+  };
+  const Case cases[] = {
+      {{}, {1, 0, 0}},
+      {{{9, "8"}, {10, "250"}, {11, "5"}}, {8, 250, 5}},
+      {{{9, "0"}, {10, "-3"}, {11, "9"}}, {1, 0, 5}},
+      {{{9, "99999999999999"}, {10, "x"}, {11, ""}}, {1, 0, 0}},
+      {{{9, "17"}, {10, "700000"}, {1, "4"}}, {16, 600000, 0}},
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(FetchOptionsOf(c.rows), c.read) << c.rows.size() << " rows";
+  }
+}
+
 TEST(Options, SaveReplacesTheTempletsRowsAndLeavesOthersAlone) {
   test::TempDir dir;
   Tdm store(dir.File("data.mdb"));

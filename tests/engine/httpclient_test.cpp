@@ -6,6 +6,7 @@
 #include <chrono>
 #include <cstdlib>
 #include <optional>
+#include <set>
 #include <string>
 #include <thread>
 #include <utility>
@@ -256,6 +257,50 @@ TEST_F(HttpClientTest, KeepsTheConnectionBetweenGets) {
   const auto requests = server.Requests();
   ASSERT_EQ(requests.size(), 2u);
   EXPECT_EQ(requests[0].remote_port, requests[1].remote_port);
+}
+
+TEST(HttpClientStartedGets, ShareCookiesAndConnectionsFollowRedirectsAndKeepTheirResults) {
+  HttpServer server(HttpServer::Scheme::kHttp, 16);
+  server.On("/login", [](const ReceivedRequest&) {
+    Reply r = Reply::Text("in");
+    r.headers.push_back({"Set-Cookie", "sid=7; Path=/"});
+    return r;
+  });
+  server.On("/go/*",
+            [](const ReceivedRequest& r) { return Reply::Redirect("/page/" + r.path.substr(4)); });
+  server.On("/page/*", [](const ReceivedRequest& r) {
+    std::this_thread::sleep_for(5ms);
+    return Reply::Text(r.path.substr(6) + ":" + r.Header("Cookie"));
+  });
+  HttpClient client;
+  client.GetText(server.Url("/login"), kPlain);
+  for (int wave = 0; wave < 2; ++wave) {
+    std::vector<HttpClient::GetId> ids;
+    for (int i = 0; i < 6; ++i)
+      ids.push_back(client.StartGet(server.Url("/go/" + std::to_string(i)), kPlain));
+    const HttpClient::GetId gone = client.StartGet(server.Url("/missing"), kPlain);
+    while (client.GetsInFlight() > 0)
+      client.WaitForGets(Clock::now() + 1s);
+    for (int i = 0; i < 6; ++i) {
+      const GetResult result = client.TakeGet(ids[static_cast<std::size_t>(i)]);
+      EXPECT_FALSE(result.error);
+      EXPECT_EQ(result.body, std::to_string(i) + ":sid=7");
+      EXPECT_EQ(result.final_url, server.Url("/page/" + std::to_string(i)));
+    }
+    const GetResult missing = client.TakeGet(gone);
+    ASSERT_TRUE(missing.error);
+    EXPECT_EQ(missing.error->Detail().status, 404);
+  }
+  // Taking a result changes nothing else; adopting one makes it the previous request.
+  EXPECT_EQ(client.LastUrl(), server.Url("/login"));
+  client.AdoptResponse(
+      {.body = "", .error = {}, .final_url = server.Url("/page/3"), .content_type = "text/html"});
+  EXPECT_EQ(client.GetText("4", kPlain), "4:sid=7");
+  // The second wave went over the connections of the first.
+  std::set<int> ports;
+  for (const ReceivedRequest& r : server.Requests())
+    ports.insert(r.remote_port);
+  EXPECT_LE(ports.size(), 8u);
 }
 
 // ---------------------------------------------------------------------------------------------

@@ -171,7 +171,7 @@ void HttpServer::Impl::Serve(const httplib::Request& req, httplib::Response& res
   }
 }
 
-HttpServer::HttpServer(Scheme scheme) : impl_(std::make_unique<Impl>()) {
+HttpServer::HttpServer(Scheme scheme, std::size_t threads) : impl_(std::make_unique<Impl>()) {
   IgnoreBrokenPipes();
   impl_->scheme = scheme;
   if (scheme == Scheme::kHttps) {
@@ -183,6 +183,9 @@ HttpServer::HttpServer(Scheme scheme) : impl_(std::make_unique<Impl>()) {
   httplib::Server& server = *impl_->server;
   if (!server.is_valid()) throw std::runtime_error("cannot set up the test server");
   server.set_tcp_nodelay(true);
+  if (threads > 0) {
+    server.new_task_queue = [threads] { return new httplib::ThreadPool(threads); };
+  }
   server.set_keep_alive_max_count(1000000);
   // An idle keep-alive connection holds a server thread; the destructor waits for it this long.
   server.set_keep_alive_timeout(1);

@@ -62,8 +62,10 @@ class HttpServer {
  public:
   enum class Scheme { kHttp, kHttps };
 
-  // Starts serving; throws std::runtime_error when no port can be bound.
-  explicit HttpServer(Scheme scheme = Scheme::kHttp);
+  // Starts serving; throws std::runtime_error when no port can be bound. An open keep-alive
+  // connection holds one of the server's threads: `threads` (0: the library's default, at least
+  // 8) bounds how many connections are served at once.
+  explicit HttpServer(Scheme scheme = Scheme::kHttp, std::size_t threads = 0);
   ~HttpServer();
   HttpServer(const HttpServer&) = delete;
   HttpServer& operator=(const HttpServer&) = delete;

@@ -9,6 +9,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QSpinBox>
 #include <QTimer>
 #include <QtTest>
 #include <sqlite3.h>
@@ -294,6 +295,24 @@ class OptionDialogTest : public QObject {
     QCOMPARE(ReadOptions(f.store, 3).size(), std::size_t{4});
     QVERIFY(f.dlg.isVisible());
     QCOMPARE(f.dlg.result(), int(QDialog::Rejected));
+  }
+
+  void fetchOptionsAreShownSavedAndReadBack() {
+    Fixture f;
+    QCOMPARE(f.Find<QSpinBox>("spnInFlight")->value(), 1);
+    QCOMPARE(f.Find<QSpinBox>("spnDelay")->value(), 0);
+    QCOMPARE(f.Find<QSpinBox>("spnRetries")->value(), 0);
+    f.Find<QSpinBox>("spnInFlight")->setValue(40);  // held at 16
+    f.Find<QSpinBox>("spnDelay")->setValue(250);
+    f.Click("btnOK");
+    QCOMPARE(FetchOptionsOf(ReadOptions(f.store, 3)), (FetchOptions{16, 250, 0}));
+    QCOMPARE(ReadOptions(f.store, 3).size(), std::size_t{7});
+
+    TfrmOption again(f.store);
+    again.SetTempID(3);
+    QCOMPARE(again.findChild<QSpinBox*>(QStringLiteral("spnInFlight"))->value(), 16);
+    QCOMPARE(again.findChild<QSpinBox*>(QStringLiteral("spnDelay"))->value(), 250);
+    QCOMPARE(again.findChild<QSpinBox*>(QStringLiteral("spnRetries"))->value(), 0);
   }
 
   void cancelWritesNothing() {
