@@ -295,11 +295,14 @@ bool PageExtractor::TakePage(std::string& text, std::string_view content_type,
     ctx_.host.ShowNote(note);
     return false;
   }
-  if (ctx_.state.pages_taken++ == 0) {
+  const bool first = ctx_.state.pages_taken++ == 0;
+  extracted = ExtractPage(text, field_value);
+  // Only a first page without records is kept, for Finish to say why: a copy of every first
+  // page would double the memory of a run over one big file.
+  if (first && ctx_.state.extracted == 0) {
     first_page_ = text;
     first_where_ = where;
   }
-  extracted = ExtractPage(text, field_value);
   if (!extracted && defs_.Page.warn_empty_page && ctx_.state.extracted > 0) {
     ctx_.host.ShowNote("No record on " + std::string(where) +
                        ", although earlier pages of the run gave records.");
