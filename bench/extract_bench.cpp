@@ -26,6 +26,7 @@
 #include <string_view>
 #include <vector>
 
+#include "benchhost.h"
 #include "core/resultgrid.h"
 #include "core/runhost.h"
 #include "engine/record.h"
@@ -38,18 +39,6 @@ namespace {
 using namespace sorvane;
 
 constexpr int kRuns = 9;
-
-class BenchHost : public RunHost {
- public:
-  void ShowStatus(std::string_view) override {}
-  void ProcessEvents() override {}
-  bool StopEnabled() const override { return true; }
-  void SetStopEnabled(bool) override {}
-  Answer Message(std::string_view, std::string_view, Icon, Buttons) override { return Answer::kOk; }
-  bool AskImageCode(const VerificationCodeRequest&, std::string&) override { return false; }
-  ResultGrid& Grid() override { return grid; }
-  ResultGrid grid;
-};
 
 // `rows` rows of a product table, four cells each (name, price, stock, note), CR LF after each
 // row; every eighth row is written in upper-case markup. About 105 bytes a row.

@@ -25,6 +25,7 @@
 #include <string_view>
 #include <vector>
 
+#include "benchhost.h"
 #include "core/resultgrid.h"
 #include "core/runhost.h"
 #include "core/store.h"
@@ -67,30 +68,6 @@ double Seconds(Clock::duration d) {
   return std::chrono::duration<double>(d).count();
 }
 
-// The run's host without a window.
-class BenchHost : public sorvane::RunHost {
- public:
-  void ShowStatus(std::string_view) override {}
-  void ProcessEvents() override { ++events; }
-  bool StopEnabled() const override { return stop_enabled; }
-  void SetStopEnabled(bool enabled) override { stop_enabled = enabled; }
-  Answer Message(std::string_view caption, std::string_view text, Icon, Buttons) override {
-    std::fprintf(stderr, "%.*s: %.*s\n", static_cast<int>(caption.size()), caption.data(),
-                 static_cast<int>(text.size()), text.data());
-    ++messages;
-    return Answer::kOk;
-  }
-  bool AskImageCode(const sorvane::VerificationCodeRequest&, std::string&) override {
-    return false;
-  }
-  sorvane::ResultGrid& Grid() override { return grid; }
-
-  sorvane::ResultGrid grid;
-  bool stop_enabled = false;
-  long events = 0;
-  int messages = 0;
-};
-
 }  // namespace
 
 int main() {
@@ -124,7 +101,7 @@ int main() {
   store.qryM.Execute("insert into cols(tmid,tit,begw,endw,tag,nox) values(" + id +
                      ",'Title','<title>','</title>',0,0)");
 
-  BenchHost host;
+  sorvane::BenchHost host;
   host.grid.SetColumns({sorvane::GridColumn{"Title", {}, 100}});
   sorvane::RegExpr re;
   sorvane::RunState state;

@@ -22,6 +22,7 @@
 #include <string_view>
 #include <thread>
 
+#include "benchhost.h"
 #include "core/resultgrid.h"
 #include "core/runhost.h"
 #include "core/store.h"
@@ -43,29 +44,6 @@ constexpr int kRuns = 3;
 double Seconds(Clock::duration d) {
   return std::chrono::duration<double>(d).count();
 }
-
-// The run's host without a window.
-class BenchHost : public sorvane::RunHost {
- public:
-  void ShowStatus(std::string_view) override {}
-  void ProcessEvents() override {}
-  bool StopEnabled() const override { return stop_enabled; }
-  void SetStopEnabled(bool enabled) override { stop_enabled = enabled; }
-  Answer Message(std::string_view caption, std::string_view text, Icon, Buttons) override {
-    std::fprintf(stderr, "%.*s: %.*s\n", static_cast<int>(caption.size()), caption.data(),
-                 static_cast<int>(text.size()), text.data());
-    ++messages;
-    return Answer::kOk;
-  }
-  bool AskImageCode(const sorvane::VerificationCodeRequest&, std::string&) override {
-    return false;
-  }
-  sorvane::ResultGrid& Grid() override { return grid; }
-
-  sorvane::ResultGrid grid;
-  bool stop_enabled = false;
-  int messages = 0;
-};
 
 std::string Page(int n) {
   std::string page = "<html><head><title>Page " + std::to_string(n) + "</title></head><body>";
@@ -89,7 +67,7 @@ int main() {
 
   sorvane::test::TempDir dir;
   sorvane::Tdm store(dir.File("data.mdb"));
-  BenchHost host;
+  sorvane::BenchHost host;
   host.grid.SetColumns({sorvane::GridColumn{"Title", {}, 100}});
   sorvane::RegExpr re;
   sorvane::RunState state;

@@ -28,6 +28,7 @@
 #include <string>
 #include <vector>
 
+#include "benchhost.h"
 #include "core/resultgrid.h"
 #include "core/runhost.h"
 #include "core/store.h"
@@ -44,18 +45,6 @@ using namespace sorvane;
 
 constexpr int kRecords = 1000000;
 constexpr int kRuns = 3;
-
-class BenchHost : public RunHost {
- public:
-  void ShowStatus(std::string_view) override {}
-  void ProcessEvents() override {}
-  bool StopEnabled() const override { return true; }
-  void SetStopEnabled(bool) override {}
-  Answer Message(std::string_view, std::string_view, Icon, Buttons) override { return Answer::kOk; }
-  bool AskImageCode(const VerificationCodeRequest&, std::string&) override { return false; }
-  ResultGrid& Grid() override { return grid; }
-  ResultGrid grid;
-};
 
 // Writes the page; returns the bytes of all cells.
 std::size_t WritePage(const std::string& path) {

@@ -23,6 +23,7 @@
 #include <string_view>
 #include <vector>
 
+#include "benchhost.h"
 #include "core/resultgrid.h"
 #include "core/runhost.h"
 #include "core/store.h"
@@ -37,24 +38,6 @@ using Clock = std::chrono::steady_clock;
 
 constexpr int kRows = 100000;
 constexpr int kFields = 5;
-
-class BenchHost : public RunHost {
- public:
-  void ShowStatus(std::string_view) override {}
-  void ProcessEvents() override {}
-  bool StopEnabled() const override { return stop_; }
-  void SetStopEnabled(bool enabled) override { stop_ = enabled; }
-  Answer Message(std::string_view, std::string_view text, Icon, Buttons) override {
-    std::fprintf(stderr, "message: %.*s\n", static_cast<int>(text.size()), text.data());
-    return Answer::kOk;
-  }
-  bool AskImageCode(const VerificationCodeRequest&, std::string&) override { return false; }
-  ResultGrid& Grid() override { return grid; }
-  ResultGrid grid;
-
- private:
-  bool stop_ = false;
-};
 
 // The first column's value of row r: unique per row.
 std::string Key(int r) {
