@@ -6,6 +6,7 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
+#include "core/dialogbuttons.h"
 #include "core/screentext.h"
 
 namespace sorvane {
@@ -25,19 +26,7 @@ TfrmTextInput::TfrmTextInput(QWidget* parent)
   lblMsg_->setObjectName(QStringLiteral("lblMsg"));
   lblMsg_->setStyleSheet(QStringLiteral("color: red"));
 
-  auto* btnOK = new QPushButton(QStringLiteral("OK"), this);
-  btnOK->setObjectName(QStringLiteral("btnOK"));
-  btnOK->setDefault(true);
-  auto* btnCancel = new QPushButton(QStringLiteral("Cancel"), this);
-  btnCancel->setObjectName(QStringLiteral("btnCancel"));
-  btnCancel->setAutoDefault(false);
-  connect(btnOK, &QPushButton::clicked, this, &TfrmTextInput::Confirm);
-  connect(btnCancel, &QPushButton::clicked, this, &QDialog::reject);
-
-  auto* buttons = new QHBoxLayout;
-  buttons->addStretch(1);
-  buttons->addWidget(btnOK);
-  buttons->addWidget(btnCancel);
+  auto* buttons = OkCancelRow(this, &TfrmTextInput::Confirm);
 
   auto* layout = new QVBoxLayout(this);
   layout->addWidget(lblTit_);

@@ -10,6 +10,7 @@
 
 #include <algorithm>
 
+#include "core/dialogbuttons.h"
 #include "core/screentext.h"
 #include "designer/usertables.h"
 
@@ -42,25 +43,13 @@ TfrmField::TfrmField(QWidget* parent)
     if (index >= 0) typ_ = index;
   });
 
-  auto* btnOK = new QPushButton(QStringLiteral("OK"), this);
-  btnOK->setObjectName(QStringLiteral("btnOK"));
-  btnOK->setDefault(true);
-  auto* btnCancel = new QPushButton(QStringLiteral("Cancel"), this);
-  btnCancel->setObjectName(QStringLiteral("btnCancel"));
-  btnCancel->setAutoDefault(false);
-  connect(btnOK, &QPushButton::clicked, this, &TfrmField::Confirm);
-  connect(btnCancel, &QPushButton::clicked, this, &QDialog::reject);
+  auto* buttons = OkCancelRow(this, &TfrmField::Confirm);
 
   auto* fields = new QGridLayout;
   fields->addWidget(lblTit, 0, 0);
   fields->addWidget(edtTit_, 0, 1);
   fields->addWidget(lblTyp, 1, 0);
   fields->addWidget(cbTyp_, 1, 1);
-
-  auto* buttons = new QHBoxLayout;
-  buttons->addStretch(1);
-  buttons->addWidget(btnOK);
-  buttons->addWidget(btnCancel);
 
   auto* layout = new QVBoxLayout(this);
   layout->addWidget(lblNote_);

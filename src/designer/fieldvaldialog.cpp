@@ -6,6 +6,7 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
+#include "core/dialogbuttons.h"
 #include "core/errorbox.h"
 #include "core/messagebox.h"
 #include "core/screentext.h"
@@ -37,24 +38,13 @@ TfrmFieldVal::TfrmFieldVal(Tdm& store, QWidget* parent)
   lblNote->setObjectName(QStringLiteral("lblNote"));
   lblNote->setWordWrap(true);
 
-  auto* btnOK = new QPushButton(QStringLiteral("OK"), this);
-  btnOK->setObjectName(QStringLiteral("btnOK"));
-  btnOK->setDefault(true);
-  auto* btnCancel = new QPushButton(QStringLiteral("Cancel"), this);
-  btnCancel->setObjectName(QStringLiteral("btnCancel"));
-  btnCancel->setAutoDefault(false);
+  auto* buttons = OkCancelRow(this, &TfrmFieldVal::Save);
   auto* btnClear = new QPushButton(QStringLiteral("Clear"), this);
   btnClear->setObjectName(QStringLiteral("btnClear"));
   btnClear->setAutoDefault(false);
-  connect(btnOK, &QPushButton::clicked, this, &TfrmFieldVal::Save);
-  connect(btnCancel, &QPushButton::clicked, this, &QDialog::reject);
   connect(btnClear, &QPushButton::clicked, mmVals_, &QPlainTextEdit::clear);
 
-  auto* buttons = new QHBoxLayout;
-  buttons->addWidget(btnClear);
-  buttons->addStretch(1);
-  buttons->addWidget(btnOK);
-  buttons->addWidget(btnCancel);
+  buttons->insertWidget(0, btnClear);
 
   auto* layout = new QVBoxLayout(this);
   layout->addWidget(mmVals_, 1);

@@ -8,6 +8,7 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
+#include "core/dialogbuttons.h"
 #include "core/screentext.h"
 
 namespace sorvane {
@@ -34,14 +35,7 @@ TfrmInput::TfrmInput(QWidget* parent)
   lblNoteMsg_->setObjectName(QStringLiteral("lblNoteMsg"));
   connect(cbImage_, &QCheckBox::toggled, this, &TfrmInput::ImageToggled);
 
-  auto* btnOK = new QPushButton(QStringLiteral("OK"), this);
-  btnOK->setObjectName(QStringLiteral("btnOK"));
-  btnOK->setDefault(true);
-  auto* btnCancel = new QPushButton(QStringLiteral("Cancel"), this);
-  btnCancel->setObjectName(QStringLiteral("btnCancel"));
-  btnCancel->setAutoDefault(false);
-  connect(btnOK, &QPushButton::clicked, this, &TfrmInput::Confirm);
-  connect(btnCancel, &QPushButton::clicked, this, &QDialog::reject);
+  auto* buttons = OkCancelRow(this, &TfrmInput::Confirm);
 
   auto* fields = new QGridLayout;
   fields->addWidget(lblTitOne_, 0, 0);
@@ -49,11 +43,6 @@ TfrmInput::TfrmInput(QWidget* parent)
   fields->addWidget(lblTitTwo_, 1, 0);
   fields->addWidget(edtValTwo_, 1, 1);
   fields->addWidget(cbImage_, 2, 1);
-
-  auto* buttons = new QHBoxLayout;
-  buttons->addStretch(1);
-  buttons->addWidget(btnOK);
-  buttons->addWidget(btnCancel);
 
   auto* layout = new QVBoxLayout(this);
   layout->addWidget(lblNoteMsg_);

@@ -11,6 +11,7 @@
 #include <optional>
 #include <string>
 
+#include "core/dialogbuttons.h"
 #include "core/errorbox.h"
 #include "core/filedialog.h"
 #include "core/messagebox.h"
@@ -33,19 +34,8 @@ TfrmExport::TfrmExport(QWidget* parent)
   lblNote->setObjectName(QStringLiteral("lblNote"));
   chkLoginValues_->setObjectName(QStringLiteral("chkLoginValues"));
 
-  auto* btnOK = new QPushButton(QStringLiteral("OK"), this);
-  btnOK->setObjectName(QStringLiteral("btnOK"));
-  btnOK->setDefault(true);
-  auto* btnCancel = new QPushButton(QStringLiteral("Cancel"), this);
-  btnCancel->setObjectName(QStringLiteral("btnCancel"));
-  btnCancel->setAutoDefault(false);
-  connect(btnOK, &QPushButton::clicked, this, &QDialog::accept);
-  connect(btnCancel, &QPushButton::clicked, this, &QDialog::reject);
+  auto* buttons = OkCancelRow(this, &QDialog::accept);
 
-  auto* buttons = new QHBoxLayout;
-  buttons->addStretch(1);
-  buttons->addWidget(btnOK);
-  buttons->addWidget(btnCancel);
   auto* layout = new QVBoxLayout(this);
   layout->addWidget(lblNote);
   layout->addWidget(chkLoginValues_);
