@@ -2,7 +2,8 @@
 // of five cells (about 125 MB, LF line ends). The run is `sorvane-run --out FILE` started as a
 // process, so that its figures hold everything: reading the file by the local-file rules,
 // cutting, the grid, and the CSV file. Wall time is the best of three runs; peak memory is the
-// process's maximum resident set. MB is 2^20 bytes.
+// process's maximum resident set. MB is 2^20 bytes. `bench_run DIR` makes its page, store and CSV
+// file in DIR and leaves them there (to profile a run by hand); without it, in a temporary folder.
 //
 // Output, one `name: value` line each:
 //   page_bytes, cell_bytes, records   the page, the bytes of all its cells, its rows
@@ -150,11 +151,14 @@ double RunSeconds(const std::vector<std::string>& args, long& peak_kb) {
 
 }  // namespace
 
-int main() {
-  const sorvane::test::TempDir dir;
-  const std::string page_path = dir.File("page.html");
+int main(int argc, char** argv) {
+  const sorvane::test::TempDir temp;
+  const std::filesystem::path folder = argc > 1 ? std::filesystem::path(argv[1]) : temp.Path();
+  std::filesystem::create_directories(folder);
+  const auto file = [&](const char* name) { return (folder / name).string(); };
+  const std::string page_path = file("page.html");
   const std::size_t cell_bytes = WritePage(page_path);
-  const std::string store_path = dir.File("data.mdb");
+  const std::string store_path = file("data.mdb");
   MakeStore(store_path, page_path);
   double page_bytes = 0;
   double cutter = 0;
@@ -163,8 +167,8 @@ int main() {
     page_bytes = static_cast<double>(page.size());
     cutter = page_bytes / (1u << 20) / CutterSeconds(page);
   }
-  const std::vector<std::string> args = {SORVANE_RUN_PATH, "--store",           store_path,
-                                         "--out",          dir.File("out.csv"), "big"};
+  const std::vector<std::string> args = {SORVANE_RUN_PATH, "--store",       store_path,
+                                         "--out",          file("out.csv"), "big"};
   double best = 1e9;
   long peak_kb = 0;
   for (int run = 0; run < kRuns; ++run) {

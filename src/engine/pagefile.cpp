@@ -4,7 +4,9 @@
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
+#include <limits>
 #include <memory>
+#include <new>
 #include <system_error>
 
 #include "core/hugepages.h"
@@ -119,9 +121,8 @@ std::string ReadPageFile(const std::string& path) {
   errno = 0;
   std::unique_ptr<std::FILE, FileCloser> file(std::fopen(path.c_str(), "rb"));
   if (!file) FailOn(path, errno != 0 ? errno : EIO);
-  // The file is read twice in pieces: once to learn the page text's size, once to write the page
-  // text straight into its buffer. The page exists once, without the file's bytes beside it and
-  // without a buffer that grows by copying.
+  // The page text is written straight into its buffer as the file is read in pieces, so the page
+  // exists once, without the file's bytes beside it and without a buffer that grows by copying.
   constexpr std::size_t kPiece = std::size_t{1} << 20;
   std::unique_ptr<char[]> piece(new char[kPiece]);
   const auto pass = [&](LineRules& rules, std::string* out) {
@@ -132,7 +133,8 @@ std::string ReadPageFile(const std::string& path) {
     if (std::ferror(file.get())) FailOn(path, errno != 0 ? errno : EIO);
     rules.Finish(out);
   };
-  if (std::error_code ec; !std::filesystem::is_regular_file(path, ec)) {
+  std::error_code ec;
+  if (!std::filesystem::is_regular_file(path, ec)) {
     // A pipe or device is read once, whole, and then converted.
     std::string bytes;
     for (;;) {
@@ -143,13 +145,27 @@ std::string ReadPageFile(const std::string& path) {
     if (std::ferror(file.get())) FailOn(path, errno != 0 ? errno : EIO);
     return PageTextOf(bytes);
   }
-  LineRules count;
-  pass(count, nullptr);
-  // A file that changes between the passes gives what it holds at the second one.
   std::string page;
-  page.reserve(count.size());
+  const std::uintmax_t size = std::filesystem::file_size(path, ec);
+  // The page text is at most twice the file (a file of LFs), plus the CR LF of an open last line.
+  // Room that is reserved but never written takes address space, not memory; a system that will
+  // not reserve it gets a first pass that counts the page text's bytes instead.
+  bool reserved = false;
+  if (!ec && size <= (std::numeric_limits<std::size_t>::max() - 2) / 2) {
+    try {
+      page.reserve(static_cast<std::size_t>(size) * 2 + 2);
+      reserved = true;
+    } catch (const std::bad_alloc&) {
+    }
+  }
+  if (!reserved) {
+    LineRules count;
+    pass(count, nullptr);
+    page.reserve(count.size());
+    if (std::fseek(file.get(), 0, SEEK_SET) != 0) FailOn(path, errno != 0 ? errno : EIO);
+  }
   AdviseHugePages(page.data(), page.capacity());
-  if (std::fseek(file.get(), 0, SEEK_SET) != 0) FailOn(path, errno != 0 ? errno : EIO);
+  // A file that grows while it is read still gives all it holds: the buffer then grows.
   LineRules write;
   pass(write, &page);
   return page;

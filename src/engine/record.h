@@ -4,6 +4,7 @@
 
 #include <charconv>
 #include <cstddef>
+#include <cstdint>
 #include <functional>
 #include <string>
 #include <string_view>
@@ -41,6 +42,10 @@ class RecordAppender {
         download_(download),
         extracted_(extracted),
         unfinished_(unfinished) {}
+  // What stays on screen when the page ends, by return or by error, is exact.
+  ~RecordAppender() { ShowLatest(); }
+  RecordAppender(const RecordAppender&) = delete;
+  RecordAppender& operator=(const RecordAppender&) = delete;
 
   // Appends one row. Column i of kind 2 takes the field value; every other column takes
   // raw(i) (a text or a view of one) (called in column order, only for those columns, so a method
@@ -80,7 +85,15 @@ class RecordAppender {
   }
   // The record loop stands at byte `pos` (1-based) of the page.
   void Reached(std::size_t pos) {
-    if (progress_ != nullptr) ReportReached(pos);
+    if (progress_ == nullptr) return;
+    reached_ = pos;
+    position_unshown_ = true;
+    if (ShowDue()) Show();
+  }
+  // Shows the count and the position the loop reached when either changed since they were last
+  // shown.
+  void ShowLatest() {
+    if (count_unshown_ || position_unshown_) Show();
   }
   // The charset of the page the values come from (translation rules write characters in it);
   // UTF-8 unless set. The view must outlive the appender.
@@ -97,8 +110,20 @@ class RecordAppender {
     return FinishSlow(col, std::move(value));
   }
   std::string FinishSlow(const TCol& col, std::string value) const;
-  void Counted();
-  void ReportReached(std::size_t pos) const;
+  // The count and the loop's position reach the host after the page's first record and then at
+  // most every kShowEveryMs (a record may take a microsecond: showing each would cost more than
+  // cutting it); a record that takes longer, such as one that downloads an image, is shown at
+  // once. The clock read is the system's coarse tick, a few nanoseconds.
+  static constexpr std::int64_t kShowEveryMs = 10;
+  void Counted() {
+    ++extracted_;
+    ++appended_;
+    count_unshown_ = true;
+    if (appended_ == 1 || ShowDue()) Show();
+  }
+  bool ShowDue() const { return TickMs() - shown_ms_ >= kShowEveryMs; }
+  static std::int64_t TickMs();
+  void Show();
 
   RunHost& host_;
   ResultGrid& grid_;
@@ -111,6 +136,10 @@ class RecordAppender {
   int appended_ = 0;
   RunProgress* progress_ = nullptr;
   std::size_t page_size_ = 0;
+  std::size_t reached_ = 0;
+  bool count_unshown_ = false;
+  bool position_unshown_ = false;
+  std::int64_t shown_ms_ = 0;
   std::string_view charset_ = "UTF-8";
   std::string status_;  // reused for the count status, so a record costs no allocation here
 };

@@ -126,7 +126,8 @@ TEST_F(RunTest, StoredPathsAreReadInOrderAndMissingOnesSkipped) {
 TEST_F(RunTest, TheProgressBarCountsFilesOrFollowsTheRecordsOfOnePage) {
   using Bars = std::vector<std::string>;
   // 35 bytes once read (a line ends in CR LF): the first record ends at byte 11 (its block at
-  // 15), the second at 27 (31).
+  // 15), the second at 27 (31). The bar follows a page's records at most every few milliseconds
+  // and shows where the page ended: an amount marked "?" may be left out.
   const std::string page = "<r><b>1</b></r>-<r><b>2</b></r>--";
   struct Case {
     const char* name;
@@ -136,18 +137,18 @@ TEST_F(RunTest, TheProgressBarCountsFilesOrFollowsTheRecordsOfOnePage) {
     Bars bars;
   };
   const Case cases[] = {
-      {"text tags", true, false, 1, {"0/1 0 records", "11/35 1 records", "27/35 2 records"}},
+      {"text tags", true, false, 1, {"0/1 0 records", "?11/35 1 records", "27/35 2 records"}},
       {"text tags in record blocks",
        true,
        true,
        1,
-       {"0/1 0 records", "15/35 1 records", "31/35 2 records"}},
-      {"expression", false, false, 1, {"0/1 0 records", "11/35 1 records", "27/35 2 records"}},
+       {"0/1 0 records", "?15/35 1 records", "31/35 2 records"}},
+      {"expression", false, false, 1, {"0/1 0 records", "?11/35 1 records", "27/35 2 records"}},
       {"expression in record blocks",
        false,
        true,
        1,
-       {"0/1 0 records", "15/35 1 records", "31/35 2 records"}},
+       {"0/1 0 records", "?15/35 1 records", "31/35 2 records"}},
       {"three files",
        true,
        false,
@@ -171,7 +172,15 @@ TEST_F(RunTest, TheProgressBarCountsFilesOrFollowsTheRecordsOfOnePage) {
     const TTemplet t = Templet(id);
     EXPECT_TRUE(ExtractNow(ctx, &t, hooks));
     EXPECT_EQ(state.extracted, 2 * c.files);
-    Bars expected = c.bars;
+    Bars expected;
+    for (const std::string& bar : c.bars) {
+      if (bar[0] != '?') {
+        expected.push_back(bar);
+      } else if (expected.size() < host.bars.size() &&
+                 host.bars[expected.size()] == bar.substr(1)) {
+        expected.push_back(bar.substr(1));
+      }
+    }
     expected.emplace_back("hidden");  // before the final status
     EXPECT_EQ(host.bars, expected);
     EXPECT_EQ(host.statuses.back(),

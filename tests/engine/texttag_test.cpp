@@ -299,7 +299,7 @@ TEST(TextTagRecords, StopEndsThePageBetweenRecords) {
   for (const char* record_open : {"<tr>", ""}) {
     PageRun run;
     run.cols = {Col("<td>", "</td>")};
-    run.host.stop_after = 2;
+    run.host.stop_at_rows = 2;
     run.Run(page, record_open, record_open[0] ? "</tr>" : "");
     EXPECT_EQ(run.host.Rows(), (std::vector<std::string>{"1", "2"})) << record_open;
   }
@@ -312,6 +312,29 @@ TEST(TextTagRecords, StatusCountsEveryRecord) {
   run.Run("<td>1</td><td>2</td>", "", "");
   EXPECT_EQ(run.host.statuses,
             (std::vector<std::string>{"11 records extrated.", "12 records extrated."}));
+
+  // A page of many records shows the count a few times, not once a record, and ends on the
+  // exact count; so does a page that a translation error ends.
+  std::string page;
+  for (int i = 0; i < 200000; ++i)
+    page += "<td>" + std::to_string(i) + "</td>";
+  for (const bool fails : {false, true}) {
+    PageRun big;
+    big.cols = {Col("<td>", "</td>", kColNormal, 1)};
+    if (fails) {
+      big.cols[0].IsTrans = true;
+      // Every value but the last is rewritten; the last meets a rule that fails.
+      big.rules = {{1, kRelNotInclude, "199999", "ok"}, {1, kRelSubstr, "x", "1"}};
+      EXPECT_THROW(big.Run(page, "", ""), RunError);
+    } else {
+      big.Run(page, "", "");
+    }
+    const int records = fails ? 199999 : 200000;
+    EXPECT_EQ(big.extracted, records) << fails;
+    EXPECT_LT(big.host.statuses.size(), 1000u) << fails;
+    ASSERT_FALSE(big.host.statuses.empty()) << fails;
+    EXPECT_EQ(big.host.statuses.back(), std::to_string(records) + " records extrated.") << fails;
+  }
 }
 
 TEST(TextTagRecords, TranslationErrorKeepsThePartRowUncountedAndEndsTheRun) {

@@ -1,8 +1,8 @@
 #pragma once
 
 // A RunHost for tests: keeps every status text and message, owns a grid, and can play the user
-// who clicks Stop after a given number of status texts, who acts while a request waits, and who
-// answers the verification-code question.
+// who clicks Stop after a given number of status texts or rows, who acts while a request waits, and
+// who answers the verification-code question.
 
 #include <cstdint>
 #include <functional>
@@ -32,7 +32,9 @@ class TestHost : public RunHost {
     ++events_processed;
     if (on_events) on_events();
   }
-  bool StopEnabled() const override { return stop_enabled; }
+  bool StopEnabled() const override {
+    return stop_enabled && !(stop_at_rows > 0 && grid.DataRowCount() >= stop_at_rows);
+  }
   void SetStopEnabled(bool enabled) override {
     stop_enabled = enabled;
     stop_changes.push_back(enabled);
@@ -90,7 +92,8 @@ class TestHost : public RunHost {
   std::vector<ShownMessage> messages;
   std::vector<bool> stop_changes;
   bool stop_enabled = true;
-  int stop_after = 0;  // > 0: Stop is clicked when this many status texts have been shown
+  int stop_after = 0;    // > 0: Stop is clicked when this many status texts have been shown
+  int stop_at_rows = 0;  // > 0: Stop is clicked once the grid holds this many rows
   // Called whenever events are processed (while a request waits, among others).
   std::function<void()> on_events;
   int events_processed = 0;
