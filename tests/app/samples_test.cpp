@@ -71,6 +71,17 @@ TEST(SamplesTest, EverySampleGivesTheRecordsOfItsPages) {
       {"stock.json",
        "\"Claw hammer\",\"12\",\"12.50\"\r\n\"Hand saw\",\"sold out\",\"18.00\"\r\n"
        "\"Tape measure\",\"40\",\"4.95\"\r\n"},
+      // One page per value of the Cities table the file brings along.
+      {"weather.json",
+       "\"Lisbon\",\"Monday\",\"Sunny\",\"24\",\"16\"\r\n"
+       "\"Lisbon\",\"Tuesday\",\"Partly cloudy\",\"22\",\"15\"\r\n"
+       "\"Lisbon\",\"Wednesday\",\"Sunny\",\"25\",\"17\"\r\n"
+       "\"Oslo\",\"Monday\",\"Rain\",\"11\",\"6\"\r\n"
+       "\"Oslo\",\"Tuesday\",\"Cloudy\",\"12\",\"5\"\r\n"
+       "\"Oslo\",\"Wednesday\",\"Showers\",\"10\",\"4\"\r\n"
+       "\"Tallinn\",\"Monday\",\"Cloudy\",\"13\",\"7\"\r\n"
+       "\"Tallinn\",\"Tuesday\",\"Sunny\",\"15\",\"8\"\r\n"
+       "\"Tallinn\",\"Wednesday\",\"Windy\",\"12\",\"6\"\r\n"},
       {"books-sql.json",
        "\"The Salt Road\",\"14.90\"\r\n\"Winter's Orchard\",\"19.50\"\r\n"
        "\"A Short History of Maps\",\"24.00\"\r\n\"Night Ferry\",\"9.99\"\r\n"},
