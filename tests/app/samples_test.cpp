@@ -57,11 +57,11 @@ TEST(SamplesTest, EverySampleGivesTheRecordsOfItsPages) {
        "\"Winter's Orchard\",\"Jonas Lindqvist\",\"19.50\"\r\n"
        "\"A Short History of Maps\",\"Leila Haddad\",\"24.00\"\r\n"
        "\"Night Ferry\",\"Tomas Brandt\",\"9.99\"\r\n"},
-      // Windows-1251 bytes, kept as they are: tea, coffee, honey.
+      // A Windows-1251 page, converted: tea, coffee, honey.
       {"pricelist.json",
-       "\"\xd7\xe0\xe9\",\"350\",\"\xf0\xf3\xe1.\"\r\n"
-       "\"\xca\xee\xf4\xe5\",\"520\",\"\xf0\xf3\xe1.\"\r\n"
-       "\"\xcc\xb8\xe4\",\"410\",\"\xf0\xf3\xe1.\"\r\n"},
+       "\"\u0427\u0430\u0439\",\"350\",\"\u0440\u0443\u0431.\"\r\n"
+       "\"\u041a\u043e\u0444\u0435\",\"520\",\"\u0440\u0443\u0431.\"\r\n"
+       "\"\u041c\u0451\u0434\",\"410\",\"\u0440\u0443\u0431.\"\r\n"},
       {"products.json",
        "\"A-101\",\"Desk lamp\",\"24.00\"\r\n\"A-102\",\"Reading lamp\",\"31.50\"\r\n"
        "\"A-103\",\"Floor lamp\",\"89.00\"\r\n\"B-201\",\"Oak shelf\",\"45.00\"\r\n"
