@@ -13,9 +13,9 @@
 //    "source tables": [{"id", "name", "fields", "rows"}]}
 //
 // Texts are JSON strings when their bytes are UTF-8, otherwise {"bytes": "<hex>"}, so that pages
-// in any 8-bit code page keep their exact bytes. Ids in the file (the table's, its fields') are
+// in any 8-bit code page keep their exact bytes. Ids in the file (the tables', their fields') are
 // the writer's; a column names its target field by that id, a database-field tag of a source
-// that names the file's table and one of its fields is given the new ids on import, and so is a
+// that names a table of the file and one of its fields is given the new ids on import, and so is a
 // column tag "<CID:n/>" of the output pattern that names a column's id in the file. A
 // login value left out of the file (the password of basic authentication, a form field whose
 // name looks like a password) has no "value" member and is imported empty.
@@ -83,7 +83,7 @@ bool IsSecretLoginValue(const LoginRow& row);
 // The file text of templet `templet_id`, read on store.qryM. Secret login values are written
 // only with `include_login_values`. Throws StoreError, also when no templet has that id, and
 // TempletFileError when the file would be more than an import reads (a source table of more
-// than kTempletFileRows records, a text beyond kTempletFileLimit bytes).
+// than kTempletFileRows records, a file of more than kTempletFileLimit bytes).
 std::string ExportTempletJson(Tdm& store, int templet_id, bool include_login_values);
 
 // Writes ExportTempletJson to `path` whole or not at all (AtomicFile). Throws StoreError or
