@@ -71,7 +71,7 @@ FetchOptions FetchOptionsOf(const std::vector<OptionRow>& rows) {
 }
 
 std::string DefaultImageFolder() {
-  return ProgramFolder() + "image/";
+  return DataFolder() + "image/";
 }
 
 std::vector<OptionRow> ReadOptions(Tdm& store, int templet_id) {

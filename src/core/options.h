@@ -56,7 +56,7 @@ inline constexpr int kDefaultRowHeight = 20;
 inline constexpr const char* kDefaultGridFontName = "arial";
 inline constexpr int kDefaultFontSize = 8;
 inline constexpr int kDefaultRecordsPerPage = 20;
-// The program folder + "image/".
+// DataFolder() + "image/": beside the program when it may write there.
 std::string DefaultImageFolder();
 
 // The fetching options of a web run: how many pages may be requested at once, the least time

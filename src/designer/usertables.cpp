@@ -1,6 +1,7 @@
 #include "designer/usertables.h"
 
 #include <cstdio>
+#include <optional>
 #include <string>
 
 namespace sorvane {
@@ -10,12 +11,13 @@ struct FieldType {
   std::string_view text;
   std::string_view choice;
   std::string_view column;
+  std::size_t limit;
 };
 
 constexpr FieldType kFieldTypes[kFieldTypeCount] = {
-    {"Short Text (50)", "Short text (50)", "varchar(50)"},
-    {"Text (250)", "Text (250)", "varchar(255)"},
-    {"Long Text (>250)", "Long text (>250)", "memo"},
+    {"Short Text (50)", "Short text (50)", "varchar(50)", 50},
+    {"Text (250)", "Text (250)", "varchar(255)", 255},
+    {"Long Text (>250)", "Long text (>250)", "memo", 0},
 };
 
 const FieldType* TypeOf(int typ) {
@@ -41,6 +43,11 @@ std::string_view FieldTypeChoice(int typ) {
 std::string_view FieldColumnType(int typ) {
   const FieldType* type = TypeOf(typ);
   return type ? type->column : std::string_view();
+}
+
+std::size_t FieldValueLimit(int typ) {
+  const FieldType* type = TypeOf(typ);
+  return type ? type->limit : 0;
 }
 
 std::string FieldTag(int taid, int fid) {
@@ -161,6 +168,51 @@ std::vector<std::string> LoadFieldValues(Tdm& store, int taid, int fid) {
 void InsertFieldValue(Tdm& store, int taid, int fid, std::string_view value) {
   store.qryM.Execute("insert into t" + Id(taid) + "(f" + Id(fid) + ") values(" + QuotedStr(value) +
                      ")");
+}
+
+std::int64_t CountUserRows(Tdm& store, int taid) {
+  store.qryM.Open("select count(*) from t" + Id(taid));
+  return store.qryM.AsInteger(0);
+}
+
+std::vector<UserRow> LoadUserRows(Tdm& store, int taid, const std::vector<int>& fids) {
+  std::vector<UserRow> rows;
+  if (fids.empty()) return rows;
+  std::string select = "select ";
+  for (std::size_t i = 0; i < fids.size(); ++i)
+    select += (i == 0 ? "f" : ",f") + Id(fids[i]);
+  Query& q = store.qryM;
+  q.Open(select + " from t" + Id(taid) + " order by id");
+  for (; !q.Eof(); q.Next()) {
+    UserRow& row = rows.emplace_back();
+    for (int i = 0; i < static_cast<int>(fids.size()); ++i) {
+      if (q.IsNull(i)) {
+        row.emplace_back();
+      } else {
+        row.emplace_back(q.AsString(i));
+      }
+    }
+  }
+  return rows;
+}
+
+void InsertUserRow(Tdm& store, int taid, const std::vector<int>& fids, const UserRow& values) {
+  if (fids.empty()) {
+    store.qryM.Execute("insert into t" + Id(taid) + "(fx) values(0)");
+    return;
+  }
+  std::string names;
+  std::string list;
+  for (std::size_t i = 0; i < fids.size(); ++i) {
+    names += (i == 0 ? "f" : ",f") + Id(fids[i]);
+    if (i > 0) list += ',';
+    if (i < values.size() && values[i]) {
+      AppendQuotedStr(list, *values[i]);
+    } else {
+      list += "null";
+    }
+  }
+  store.qryM.Execute("insert into t" + Id(taid) + "(" + names + ") values(" + list + ")");
 }
 
 }  // namespace sorvane

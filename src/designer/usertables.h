@@ -8,6 +8,9 @@
 // itself through store.qryM unless said otherwise, and throws StoreError at the first statement
 // the store rejects; the statements before it stay applied.
 
+#include <cstddef>
+#include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -28,6 +31,9 @@ std::string_view FieldTypeText(int typ);
 std::string_view FieldTypeChoice(int typ);
 // The column type in statements: "varchar(50)", "varchar(255)", "memo"; empty for any other code.
 std::string_view FieldColumnType(int typ);
+// The most bytes a value of the type holds: 50, 255; 0 (no bound) for a long text or any other
+// code.
+std::size_t FieldValueLimit(int typ);
 
 // "<FIELD:T%d,F%d/>" with the table id and the field id: the tag that puts the values of a field
 // into a source URL.
@@ -90,5 +96,16 @@ std::vector<std::string> LoadFieldValues(Tdm& store, int taid, int fid);
 // Inserts one record holding `value` in field `fid`: "insert into t%d(f%d) values(%s)". Its id
 // and extract flag take the table's defaults.
 void InsertFieldValue(Tdm& store, int taid, int fid, std::string_view value);
+
+// A record's values, one per field asked for; nullopt is a null.
+using UserRow = std::vector<std::optional<std::string>>;
+// The number of records of table `taid`: "select count(*) from t%d".
+std::int64_t CountUserRows(Tdm& store, int taid);
+// Fields `fids` of every record of table `taid`, in id order: "select f%d,... from t%d order by
+// id".
+std::vector<UserRow> LoadUserRows(Tdm& store, int taid, const std::vector<int>& fids);
+// Inserts one record holding `values` in fields `fids` (as many as there are fields): "insert
+// into t%d(f%d,...) values(...)". Its id and extract flag take the table's defaults.
+void InsertUserRow(Tdm& store, int taid, const std::vector<int>& fids, const UserRow& values);
 
 }  // namespace sorvane

@@ -88,7 +88,7 @@ std::string ImageFolder(const TTemplet& templet) {
     if (templet.ImgDir.back() == '/') return templet.ImgDir;
     return templet.ImgDir + '/';
   }
-  std::string folder = ProgramFolder() + "img-t" + std::to_string(templet.ID) + "/";
+  std::string folder = DataFolder() + "img-t" + std::to_string(templet.ID) + "/";
   if (!std::filesystem::is_directory(folder, ec)) std::filesystem::create_directory(folder, ec);
   return folder;
 }

@@ -26,8 +26,8 @@ std::string NextImageNo(Tdm& store);
 std::string ImageExtension(std::string_view address);
 
 // The folder `templet`'s images are saved in, with a trailing "/": its ImgDir when that names an
-// existing folder (a missing final "/" is added), else the program folder + "img-t" + ID + "/",
-// which is created (one level) when it does not exist.
+// existing folder (a missing final "/" is added), else DataFolder() + "img-t" + ID + "/" (beside
+// the program when it may write there), which is created (one level) when it does not exist.
 std::string ImageFolder(const TTemplet& templet);
 
 // Saves the image at `address` and returns the file's name without its folder: "img-" +

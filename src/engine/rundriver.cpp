@@ -60,7 +60,9 @@ void ReadLocalFiles(RunContext& ctx, PageExtractor& extract, RunProgress& progre
 // form ends there).
 class LocalPageVisitor : public PageVisitor {
  public:
-  LocalPageVisitor(RunHost& host, PageExtractor& extract) : host_(host), extract_(extract) {}
+  // `progress`: the bar that counts the walk's steps, null when it counts files.
+  LocalPageVisitor(RunHost& host, PageExtractor& extract, RunProgress* progress)
+      : host_(host), extract_(extract), progress_(progress) {}
 
   bool Visit(const std::string& path, std::string_view field_value, VisitedPage& page) override {
     if (!host_.StopEnabled()) return false;
@@ -71,10 +73,14 @@ class LocalPageVisitor : public PageVisitor {
   }
   bool Stopped() const override { return !host_.StopEnabled(); }
   void Failed(std::string_view cause) override { host_.ShowCause(cause); }
+  void Progress(std::int64_t done, std::int64_t total, std::string_view unit) override {
+    if (progress_ != nullptr) progress_->Steps(done, total, unit);
+  }
 
  private:
   RunHost& host_;
   PageExtractor& extract_;
+  RunProgress* progress_;
 };
 
 void ReadStoredFiles(RunContext& ctx, PageExtractor& extract, RunProgress& progress,
@@ -85,13 +91,20 @@ void ReadStoredFiles(RunContext& ctx, PageExtractor& extract, RunProgress& progr
   host.SetStopEnabled(true);
   const auto total = static_cast<std::int64_t>(paths.size());
   std::int64_t done = 0;
+  // The one stored path of a templet that walks pages counts its pages (or field values) on the
+  // bar; several paths count files.
+  const bool one_walk = total == 1 && [&ctx, &paths] {
+    const SourceTags tags = ParseSourceTags(ctx.re, paths.front());
+    return tags.HasAuto || tags.HasFld;
+  }();
   for (const std::string& path : paths) {
     if (!host.StopEnabled()) return;
-    progress.Steps(done++, total, "files");
+    if (!one_walk) progress.Steps(done, total, "files");
+    ++done;
     // A path with the tags of a URL walks its pages as a web templet's URL does.
     const SourceTags tags = ParseSourceTags(ctx.re, path);
     if (tags.HasAuto || tags.HasFld) {
-      LocalPageVisitor visitor(host, extract);
+      LocalPageVisitor visitor(host, extract, one_walk ? &progress : nullptr);
       WalkSourcePages(ctx.store, ctx.re, path, tags, visitor);
       continue;
     }
@@ -101,7 +114,7 @@ void ReadStoredFiles(RunContext& ctx, PageExtractor& extract, RunProgress& progr
     bool extracted = false;
     extract.TakePage(text, {}, path, {}, nullptr, extracted);
   }
-  progress.Steps(done, total, "files");
+  if (!one_walk) progress.Steps(done, total, "files");
   host.SetStopEnabled(false);
 }
 

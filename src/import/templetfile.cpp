@@ -32,6 +32,7 @@ constexpr std::size_t kMaxFields = 1000;
 constexpr std::size_t kMaxSources = 10000;
 constexpr std::size_t kMaxRules = 1000;
 constexpr std::size_t kMaxLoginRows = 100;
+constexpr std::size_t kMaxTables = 100;
 constexpr int kMaxWidth = 10000;
 constexpr int kMaxId = 1'000'000'000;
 
@@ -219,18 +220,53 @@ std::string Entry(const std::string& list, std::size_t i) {
   return list + "[" + std::to_string(i) + "]";
 }
 
-void ReadTable(const Json& value, TempletDocument& doc) {
-  const Reader table(value, "table");
-  table.OnlyMembers(std::array<std::string_view, 3>{"id", "name", "fields"});
-  doc.has_table = true;
-  doc.table.taid = table.Integer("id", 1, kMaxId);
-  doc.table.tan = table.String("name");
-  if (doc.table.tan.empty()) Refuse("table.name is empty");
+// The records of `table` from its member "rows", each checked against the table's fields.
+void ReadRows(const Reader& table, DocumentTable& t) {
+  const Json& rows = table.Array("rows", kTempletFileRows);
+  std::set<std::string> unique_values;
+  for (std::size_t r = 0; r < rows.size(); ++r) {
+    const std::string path = Entry(table.PathOf("rows"), r);
+    const Json& row = rows[r];
+    if (!row.is_array()) Refuse(path + " is not a list");
+    if (row.size() != t.fields.size()) {
+      Refuse(path + " has " + std::to_string(row.size()) + " values for the " +
+             std::to_string(t.fields.size()) + " fields of the table");
+    }
+    UserRow& values = t.rows.emplace_back();
+    for (std::size_t k = 0; k < row.size(); ++k) {
+      if (row[k].is_null()) {
+        values.emplace_back();
+        continue;
+      }
+      const UserField& field = t.fields[k];
+      const std::string value_path = Entry(path, k);
+      std::string value = Reader::ReadText(row[k], value_path);
+      const std::size_t limit = FieldValueLimit(field.typ);
+      if (limit != 0 && value.size() > limit) {
+        Refuse(value_path + " is longer than the field \"" + field.fti + "\" holds (at most " +
+               std::to_string(limit) + " bytes)");
+      }
+      if (field.uni && !unique_values.insert(value).second) {
+        Refuse(value_path + " \"" + value + "\" comes twice in the unique field \"" + field.fti +
+               "\"");
+      }
+      values.push_back(std::move(value));
+    }
+  }
+}
+
+DocumentTable ReadTable(const Json& value, const std::string& path) {
+  const Reader table(value, path);
+  table.OnlyMembers(std::array<std::string_view, 4>{"id", "name", "fields", "rows"});
+  DocumentTable t;
+  t.table.taid = table.Integer("id", 1, kMaxId);
+  t.table.tan = table.String("name");
+  if (t.table.tan.empty()) Refuse(table.PathOf("name") + " is empty");
   const Json& fields = table.Array("fields", kMaxFields);
   std::set<int> ids;
   bool unique_seen = false;
   for (std::size_t i = 0; i < fields.size(); ++i) {
-    const Reader field(fields[i], Entry("table.fields", i));
+    const Reader field(fields[i], Entry(table.PathOf("fields"), i));
     field.OnlyMembers(std::array<std::string_view, 4>{"id", "title", "type", "unique"});
     UserField f;
     f.fid = field.Integer("id", 1, kMaxId);
@@ -243,8 +279,10 @@ void ReadTable(const Json& value, TempletDocument& doc) {
     f.uni = field.Has("unique") && field.Boolean("unique");
     if (f.uni && unique_seen) Refuse(field.PathOf("unique") + ": a table has one unique field");
     unique_seen = unique_seen || f.uni;
-    doc.fields.push_back(std::move(f));
+    t.fields.push_back(std::move(f));
   }
+  if (table.Has("rows")) ReadRows(table, t);
+  return t;
 }
 
 void ReadColumns(const Reader& templet, TempletDocument& doc) {
@@ -271,8 +309,10 @@ void ReadColumns(const Reader& templet, TempletDocument& doc) {
     c.fid = column.Has("field") ? column.Integer("field", 0, kMaxId) : 0;
     if (c.fid != 0) {
       bool known = false;
-      for (const UserField& f : doc.fields)
-        known = known || f.fid == c.fid;
+      if (doc.table) {
+        for (const UserField& f : doc.table->fields)
+          known = known || f.fid == c.fid;
+      }
       if (!known) {
         Refuse(column.PathOf("field") + " " + std::to_string(c.fid) +
                " is no field of the file's table");
@@ -372,17 +412,21 @@ void ReadTempletPart(const Json& value, TempletDocument& doc) {
   if (templet.Has("login")) ReadLogin(templet, doc);
 }
 
-// `source` with every database-field tag that names the file's table and one of its fields
-// ("<FIELD:T<taid>,F<fid>/>", letter case ignored) given the new ids.
-std::string RenumberFieldTags(const std::string& source, int old_taid, int new_taid,
-                              const std::map<int, int>& new_fids) {
-  std::string out;
-  std::size_t pos = 0;
+// A database-field tag "<FIELD:T<taid>,F<fid>/>" (letter case ignored) of a source: its bytes
+// [begin, end) and the ids it names.
+struct FieldTagAt {
+  std::size_t begin = 0;
+  std::size_t end = 0;
+  int taid = 0;
+  int fid = 0;
+};
+
+std::vector<FieldTagAt> FieldTagsOf(const std::string& source) {
+  std::vector<FieldTagAt> tags;
+  const std::string lower = AsciiLower(source);
   const std::string_view prefix = "<field:t";
-  while (pos < source.size()) {
-    const std::size_t at = AsciiLower(source).find(prefix, pos);
-    if (at == std::string::npos) break;
-    // "<FIELD:T" digits ",F" digits "/>"
+  for (std::size_t at = lower.find(prefix); at != std::string::npos;
+       at = lower.find(prefix, at + 1)) {
     std::size_t i = at + prefix.size();
     const auto number = [&source, &i]() -> std::optional<int> {
       const std::size_t start = i;
@@ -391,25 +435,87 @@ std::string RenumberFieldTags(const std::string& source, int old_taid, int new_t
       return DecimalInt32(std::string_view(source).substr(start, i - start));
     };
     const std::optional<int> taid = number();
-    bool matches = taid && *taid == old_taid && i + 2 < source.size() && source[i] == ',' &&
-                   AsciiLower(source[i + 1]) == 'f';
-    std::optional<int> fid;
-    if (matches) {
-      i += 2;
-      fid = number();
-      matches = fid && new_fids.contains(*fid) && source.compare(i, 2, "/>") == 0;
-    }
-    if (!matches) {
-      out.append(source, pos, at + 1 - pos);
-      pos = at + 1;
-      continue;
-    }
-    out.append(source, pos, at - pos);
-    out += FieldTag(new_taid, new_fids.at(*fid));
-    pos = i + 2;
+    if (!taid || i + 2 >= source.size() || lower.compare(i, 2, ",f") != 0) continue;
+    i += 2;
+    const std::optional<int> fid = number();
+    if (!fid || source.compare(i, 2, "/>") != 0) continue;
+    tags.push_back({at, i + 2, *taid, *fid});
+  }
+  return tags;
+}
+
+// A table of the file as the import created it.
+struct NewTable {
+  int taid = 0;
+  std::map<int, int> fids;  // the file's field id: the new one
+};
+
+// `source` with every database-field tag that names a table of the file (by the file's id) and
+// one of its fields given the new ids; other tags stay as written.
+std::string RenumberFieldTags(const std::string& source, const std::map<int, NewTable>& tables) {
+  std::string out;
+  std::size_t pos = 0;
+  for (const FieldTagAt& tag : FieldTagsOf(source)) {
+    const auto table = tables.find(tag.taid);
+    if (table == tables.end() || !table->second.fids.contains(tag.fid)) continue;
+    out.append(source, pos, tag.begin - pos);
+    out += FieldTag(table->second.taid, table->second.fids.at(tag.fid));
+    pos = tag.end;
   }
   out.append(source, pos);
   return out;
+}
+
+// Creates `t` with its fields, unique index and records; returns its new ids.
+NewTable CreateDocumentTable(Tdm& store, const DocumentTable& t) {
+  NewTable created;
+  created.taid = CreateUserTable(store, t.table.tan);
+  std::vector<int> fids;
+  for (const UserField& field : t.fields) {
+    const int fid = AddUserField(store, created.taid, field.fti, field.typ);
+    created.fids[field.fid] = fid;
+    fids.push_back(fid);
+    if (field.uni) CreateUniqueIndex(store, created.taid, fid);
+  }
+  for (const UserRow& row : t.rows)
+    InsertUserRow(store, created.taid, fids, row);
+  return created;
+}
+
+// The table `taid` of the store as a file writes it, with its records when `with_rows`; null
+// when the store has no such table.
+Json TableJson(Tdm& store, int taid, bool with_rows) {
+  for (const UserTable& t : LoadUserTables(store)) {
+    if (t.taid != taid) continue;
+    Json fields = Json::array();
+    std::vector<int> fids;
+    for (const UserField& f : LoadUserFields(store, t.taid)) {
+      fids.push_back(f.fid);
+      Json field = {{"id", f.fid},
+                    {"title", Text(f.fti)},
+                    {"type", std::string(kFieldTypes[f.typ >= 0 && f.typ < 3 ? f.typ : 0])}};
+      if (f.uni) field["unique"] = true;
+      fields.push_back(std::move(field));
+    }
+    Json table = {{"id", t.taid}, {"name", Text(t.tan)}, {"fields", std::move(fields)}};
+    if (!with_rows) return table;
+    const std::int64_t count = CountUserRows(store, taid);
+    if (count > static_cast<std::int64_t>(kTempletFileRows)) {
+      Refuse("the table \"" + t.tan + "\" holds " + std::to_string(count) +
+             " records, more than the " + std::to_string(kTempletFileRows) +
+             " a templet file carries");
+    }
+    Json rows = Json::array();
+    for (const UserRow& row : LoadUserRows(store, taid, fids)) {
+      Json values = Json::array();
+      for (const std::optional<std::string>& value : row)
+        values.push_back(value ? Text(*value) : Json(nullptr));
+      rows.push_back(std::move(values));
+    }
+    table["rows"] = std::move(rows);
+    return table;
+  }
+  return nullptr;
 }
 
 // `pattern` with every column tag ("<CID:n/>", letter case ignored) that names a column of the
@@ -461,21 +567,20 @@ std::string ExportTempletJson(Tdm& store, int templet_id, bool include_login_val
   const std::vector<OptionRow> options = sorvane::ReadOptions(store, templet_id);
   const std::optional<std::string> pattern = LoadOutputPattern(store, templet_id);
 
-  Json table = nullptr;
+  const Json table = model.tab_id > 0 ? TableJson(store, model.tab_id, false) : Json(nullptr);
   std::set<int> fids;
-  if (model.tab_id > 0) {
-    for (const UserTable& t : LoadUserTables(store)) {
-      if (t.taid != model.tab_id) continue;
-      Json fields = Json::array();
-      for (const UserField& f : LoadUserFields(store, t.taid)) {
-        fids.insert(f.fid);
-        Json field = {{"id", f.fid},
-                      {"title", Text(f.fti)},
-                      {"type", std::string(kFieldTypes[f.typ >= 0 && f.typ < 3 ? f.typ : 0])}};
-        if (f.uni) field["unique"] = true;
-        fields.push_back(std::move(field));
-      }
-      table = {{"id", t.taid}, {"name", Text(t.tan)}, {"fields", std::move(fields)}};
+  if (!table.is_null()) {
+    for (const Json& field : table["fields"])
+      fids.insert(field["id"].get<int>());
+  }
+  // The tables the sources walk, each once, in the order the sources name them.
+  Json source_tables = Json::array();
+  std::set<int> named;
+  for (const std::string& source : model.sources) {
+    for (const FieldTagAt& tag : FieldTagsOf(source)) {
+      if (tag.taid == model.tab_id || !named.insert(tag.taid).second) continue;
+      Json source_table = TableJson(store, tag.taid, true);
+      if (!source_table.is_null()) source_tables.push_back(std::move(source_table));
     }
   }
 
@@ -543,11 +648,17 @@ std::string ExportTempletJson(Tdm& store, int templet_id, bool include_login_val
     }
   }
 
-  const Json file = {{"format", std::string(kTempletJsonFormat)},
-                     {"version", kTempletJsonVersion},
-                     {"templet", std::move(t)},
-                     {"table", std::move(table)}};
-  return file.dump(2) + "\n";
+  Json file = {{"format", std::string(kTempletJsonFormat)},
+               {"version", kTempletJsonVersion},
+               {"templet", std::move(t)},
+               {"table", table}};
+  if (!source_tables.empty()) file["source tables"] = std::move(source_tables);
+  std::string text = file.dump(2) + "\n";
+  if (text.size() > kTempletFileLimit) {
+    Refuse("the file would be " + std::to_string(text.size()) + " bytes, more than the " +
+           std::to_string(kTempletFileLimit) + " an import reads");
+  }
+  return text;
 }
 
 void ExportTempletJsonFile(Tdm& store, int templet_id, const std::string& path,
@@ -574,7 +685,8 @@ TempletDocument ParseTempletJson(std::string_view text) {
     Refuse("the file is not valid JSON: " + what);
   }
   const Reader file(json, "the file");
-  file.OnlyMembers(std::array<std::string_view, 4>{"format", "version", "templet", "table"});
+  file.OnlyMembers(
+      std::array<std::string_view, 5>{"format", "version", "templet", "table", "source tables"});
   if (file.String("format") != kTempletJsonFormat) {
     Refuse("the file is no templet file (its format is not \"" + std::string(kTempletJsonFormat) +
            "\")");
@@ -586,9 +698,23 @@ TempletDocument ParseTempletJson(std::string_view text) {
            std::to_string(kTempletJsonVersion));
   }
   TempletDocument doc;
-  if (file.Has("table") && !file.Member("table").is_null()) ReadTable(file.Member("table"), doc);
+  if (file.Has("table") && !file.Member("table").is_null()) {
+    doc.table = ReadTable(file.Member("table"), "table");
+  }
+  std::set<int> table_ids;
+  if (doc.table) table_ids.insert(doc.table->table.taid);
+  if (file.Has("source tables")) {
+    const Json& tables = file.Array("source tables", kMaxTables);
+    for (std::size_t i = 0; i < tables.size(); ++i) {
+      const std::string path = Entry("source tables", i);
+      DocumentTable& t = doc.source_tables.emplace_back(ReadTable(tables[i], path));
+      if (!table_ids.insert(t.table.taid).second) {
+        Refuse(path + ".id " + std::to_string(t.table.taid) + " is used by another table");
+      }
+    }
+  }
   ReadTempletPart(file.Member("templet"), doc);
-  doc.templet.tab_id = doc.has_table ? doc.table.taid : 0;
+  doc.templet.tab_id = doc.table ? doc.table->table.taid : 0;
   return doc;
 }
 
@@ -599,17 +725,23 @@ TempletEntry WriteTempletDocument(Tdm& store, const TempletDocument& document) {
     TempletModel model = document.templet;
     model.id = 0;
     model.tab_id = 0;
+    // Every table of the file, created in the order of the file's ids (a fresh store then gives
+    // them the file's ids when those run from 1).
+    std::map<int, const DocumentTable*> by_id;
+    if (document.table) by_id[document.table->table.taid] = &*document.table;
+    for (const DocumentTable& t : document.source_tables)
+      by_id[t.table.taid] = &t;
+    std::map<int, NewTable> tables;
+    for (const auto& [file_id, t] : by_id)
+      tables[file_id] = CreateDocumentTable(store, *t);
     std::map<int, int> new_fids;
-    if (document.has_table) {
-      model.tab_id = CreateUserTable(store, document.table.tan);
-      for (const UserField& field : document.fields) {
-        const int fid = AddUserField(store, model.tab_id, field.fti, field.typ);
-        new_fids[field.fid] = fid;
-        if (field.uni) CreateUniqueIndex(store, model.tab_id, fid);
-      }
-      for (std::string& source : model.sources)
-        source = RenumberFieldTags(source, document.table.taid, model.tab_id, new_fids);
+    if (document.table) {
+      const NewTable& target = tables.at(document.table->table.taid);
+      model.tab_id = target.taid;
+      new_fids = target.fids;
     }
+    for (std::string& source : model.sources)
+      source = RenumberFieldTags(source, tables);
     for (TempletColumn& column : model.columns) {
       column.cid = 0;
       column.fid = column.fid != 0 ? new_fids.at(column.fid) : 0;

@@ -9,20 +9,31 @@
 //                "close", "width", "field", "rules": [{"relation", "first", "second"}]}],
 //                "options": {...}, "page settings": {...}, "output pattern",
 //                "login": [{"kind", "name", "value"}]},
-//    "table": {"id", "name", "fields": [{"id", "title", "type", "unique"}]} or null}
+//    "table": {"id", "name", "fields": [{"id", "title", "type", "unique"}], "rows"} or null,
+//    "source tables": [{"id", "name", "fields", "rows"}]}
 //
 // Texts are JSON strings when their bytes are UTF-8, otherwise {"bytes": "<hex>"}, so that pages
-// in any 8-bit code page keep their exact bytes. Ids in the file (the table's, its fields') are
+// in any 8-bit code page keep their exact bytes. Ids in the file (the tables', their fields') are
 // the writer's; a column names its target field by that id, a database-field tag of a source
-// that names the file's table and one of its fields is given the new ids on import, and so is a
+// that names a table of the file and one of its fields is given the new ids on import, and so is a
 // column tag "<CID:n/>" of the output pattern that names a column's id in the file. A
 // login value left out of the file (the password of basic authentication, a form field whose
 // name looks like a password) has no "value" member and is imported empty.
+//
+// "source tables" (optional) are the tables whose values the templet's sources walk through a
+// database-field tag, other than the target table: the export writes each with its fields and
+// its records ("rows": one list a record, one text or null a field, in the order of "fields"),
+// so that a shared templet has its value list with it. Records' extract flags are not written:
+// an imported table starts with every value still to be visited. The target table's records are
+// results and are never written; "rows" on it is read all the same. Import creates every table
+// afresh, in the order of the file's table ids, and renumbers the database-field tags naming
+// them.
 //
 // A file is read and checked whole before anything is written, and written in one transaction
 // with fresh ids: a refused file or a failing statement leaves the store as it was.
 // Single-threaded, like every store access.
 
+#include <cstddef>
 #include <cstdint>
 #include <functional>
 #include <optional>
@@ -42,15 +53,23 @@ namespace sorvane {
 
 inline constexpr std::string_view kTempletJsonFormat = "sorvane-templet";
 inline constexpr int kTempletJsonVersion = 1;
+// The most records a table of a templet file holds.
+inline constexpr std::size_t kTempletFileRows = 100000;
+
+// A table of a templet file, checked: ids in the file's own numbering.
+struct DocumentTable {
+  UserTable table;                // taid: the file's id
+  std::vector<UserField> fields;  // fid: the file's ids
+  std::vector<UserRow> rows;      // values in the order of `fields`
+};
 
 // A templet file's contents, checked: ids in the file's own numbering.
 struct TempletDocument {
   TempletModel templet;  // id 0; tab_id, the columns' cid (0 when the file gives none) and fid
                          // are the file's ids; rules' ColID is the 1-based position of their
                          // column
-  bool has_table = false;
-  UserTable table;                            // taid: the file's id
-  std::vector<UserField> fields;              // fid: the file's ids
+  std::optional<DocumentTable> table;         // the target table
+  std::vector<DocumentTable> source_tables;   // tables the sources read, none the target
   std::vector<OptionRow> options;             // the five display options, or none
   std::optional<PageSettings> page_settings;  // none: the file holds none (they stay off)
   std::optional<std::string> output_pattern;
@@ -62,7 +81,9 @@ struct TempletDocument {
 bool IsSecretLoginValue(const LoginRow& row);
 
 // The file text of templet `templet_id`, read on store.qryM. Secret login values are written
-// only with `include_login_values`. Throws StoreError, also when no templet has that id.
+// only with `include_login_values`. Throws StoreError, also when no templet has that id, and
+// TempletFileError when the file would be more than an import reads (a source table of more
+// than kTempletFileRows records, a file of more than kTempletFileLimit bytes).
 std::string ExportTempletJson(Tdm& store, int templet_id, bool include_login_values);
 
 // Writes ExportTempletJson to `path` whole or not at all (AtomicFile). Throws StoreError or
@@ -72,8 +93,10 @@ void ExportTempletJsonFile(Tdm& store, int templet_id, const std::string& path,
 
 // Parses and checks a file text. Throws TempletFileError (line 0) naming what is wrong: not JSON,
 // another format or a newer version, a member missing, of the wrong type or unknown, an unknown
-// kind, relation or field type, a column naming a field the table lacks, or a size beyond the
-// file's limits (kTempletFileLimit bytes, nesting, counts and text lengths).
+// kind, relation or field type, a column naming a field the table lacks, a table id used twice,
+// a record whose values do not match its table's fields (count, a value longer than its field
+// holds, a value twice in the unique field), or a size beyond the file's limits
+// (kTempletFileLimit bytes, nesting, counts and text lengths).
 TempletDocument ParseTempletJson(std::string_view text);
 
 // Writes a checked document into the store in one transaction, with fresh ids for the templet,

@@ -51,10 +51,7 @@ QPushButton* Button(const char* name, const char* caption, QWidget* parent) {
 }  // namespace
 
 TfrmOutput::TfrmOutput(Tdm& store, const ResultGrid& grid, QWidget* parent)
-    : QDialog(parent),
-      store_(store),
-      grid_(grid),
-      folder_(FolderWithoutSeparator(ProgramFolder())) {
+    : QDialog(parent), store_(store), grid_(grid), folder_(FolderWithoutSeparator(DataFolder())) {
   setObjectName(QStringLiteral("frmOutput"));
   setWindowTitle(QStringLiteral("Custom output"));
   setSizeGripEnabled(true);

@@ -10,8 +10,9 @@
 // "btnFileName", "btnExtName", "btnDir" (enabled while "cbFile" is ticked), "btnSelAll",
 // "btnCopy", "Button1" (Close, also Escape), "btnHelp", and the check box "cbSQL".
 //
-// The output folder starts as the program folder, the name column as none, the extension as
-// empty (".txt" once Output Start has run); only the pattern is stored, by Save Templet.
+// The output folder starts as DataFolder() (the program folder when it may write there), the name
+// column as none, the extension as empty (".txt" once Output Start has run); only the pattern is
+// stored, by Save Templet.
 
 #include <QDialog>
 #include <QString>

@@ -57,11 +57,11 @@ TEST(SamplesTest, EverySampleGivesTheRecordsOfItsPages) {
        "\"Winter's Orchard\",\"Jonas Lindqvist\",\"19.50\"\r\n"
        "\"A Short History of Maps\",\"Leila Haddad\",\"24.00\"\r\n"
        "\"Night Ferry\",\"Tomas Brandt\",\"9.99\"\r\n"},
-      // Windows-1251 bytes, kept as they are: tea, coffee, honey.
+      // A Windows-1251 page, converted: tea, coffee, honey.
       {"pricelist.json",
-       "\"\xd7\xe0\xe9\",\"350\",\"\xf0\xf3\xe1.\"\r\n"
-       "\"\xca\xee\xf4\xe5\",\"520\",\"\xf0\xf3\xe1.\"\r\n"
-       "\"\xcc\xb8\xe4\",\"410\",\"\xf0\xf3\xe1.\"\r\n"},
+       "\"\u0427\u0430\u0439\",\"350\",\"\u0440\u0443\u0431.\"\r\n"
+       "\"\u041a\u043e\u0444\u0435\",\"520\",\"\u0440\u0443\u0431.\"\r\n"
+       "\"\u041c\u0451\u0434\",\"410\",\"\u0440\u0443\u0431.\"\r\n"},
       {"products.json",
        "\"A-101\",\"Desk lamp\",\"24.00\"\r\n\"A-102\",\"Reading lamp\",\"31.50\"\r\n"
        "\"A-103\",\"Floor lamp\",\"89.00\"\r\n\"B-201\",\"Oak shelf\",\"45.00\"\r\n"
@@ -71,6 +71,17 @@ TEST(SamplesTest, EverySampleGivesTheRecordsOfItsPages) {
       {"stock.json",
        "\"Claw hammer\",\"12\",\"12.50\"\r\n\"Hand saw\",\"sold out\",\"18.00\"\r\n"
        "\"Tape measure\",\"40\",\"4.95\"\r\n"},
+      // One page per value of the Cities table the file brings along.
+      {"weather.json",
+       "\"Lisbon\",\"Monday\",\"Sunny\",\"24\",\"16\"\r\n"
+       "\"Lisbon\",\"Tuesday\",\"Partly cloudy\",\"22\",\"15\"\r\n"
+       "\"Lisbon\",\"Wednesday\",\"Sunny\",\"25\",\"17\"\r\n"
+       "\"Oslo\",\"Monday\",\"Rain\",\"11\",\"6\"\r\n"
+       "\"Oslo\",\"Tuesday\",\"Cloudy\",\"12\",\"5\"\r\n"
+       "\"Oslo\",\"Wednesday\",\"Showers\",\"10\",\"4\"\r\n"
+       "\"Tallinn\",\"Monday\",\"Cloudy\",\"13\",\"7\"\r\n"
+       "\"Tallinn\",\"Tuesday\",\"Sunny\",\"15\",\"8\"\r\n"
+       "\"Tallinn\",\"Wednesday\",\"Windy\",\"12\",\"6\"\r\n"},
       {"books-sql.json",
        "\"The Salt Road\",\"14.90\"\r\n\"Winter's Orchard\",\"19.50\"\r\n"
        "\"A Short History of Maps\",\"24.00\"\r\n\"Night Ferry\",\"9.99\"\r\n"},

@@ -5,7 +5,10 @@
 
 #include <gtest/gtest.h>
 #include <sqlite3.h>
+#include <stdlib.h>
 
+#include <filesystem>
+#include <iterator>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -38,6 +41,45 @@ TempletOptions Defaults() {
 
 TEST(Options, DefaultImageFolderLiesInTheProgramFolder) {
   EXPECT_EQ(DefaultImageFolder(), ProgramFolder() + "image/");
+}
+
+// A program folder nobody can create a file in (/proc, even for root; a missing one) sends
+// default writes to the user's data folder, which is made; a writable one keeps them.
+TEST(Options, DataFolderIsTheProgramFolderOnlyWhenItIsWritable) {
+  const test::TempDir dir;
+  const std::string tmp = dir.Path().string() + "/";
+  struct Case {
+    std::string program;
+    const char* xdg;   // null: unset
+    const char* home;  // null: unset
+    std::string expected;
+  };
+  const std::vector<Case> cases = {
+      {tmp, "/nonexistent", "/nonexistent", tmp},
+      {"/proc/", "DIR/xdg", "/nonexistent", tmp + "xdg/sorvane/"},
+      {tmp + "missing/", "DIR/xdg", nullptr, tmp + "xdg/sorvane/"},
+      {"/proc/", "relative/path", "DIR/home", tmp + "home/.local/share/sorvane/"},
+      {"/proc/", nullptr, "DIR/home", tmp + "home/.local/share/sorvane/"},
+      {"/proc/", nullptr, nullptr, "/proc/"},
+  };
+  const auto set = [&tmp](const char* name, const char* value) {
+    if (value == nullptr) {
+      unsetenv(name);
+      return;
+    }
+    std::string text = value;
+    if (text.rfind("DIR/", 0) == 0) text = tmp + text.substr(4);
+    setenv(name, text.c_str(), 1);
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.program + " " + (c.xdg ? c.xdg : "-") + " " + (c.home ? c.home : "-"));
+    set("XDG_DATA_HOME", c.xdg);
+    set("HOME", c.home);
+    EXPECT_EQ(DataFolderFor(c.program), c.expected);
+    EXPECT_TRUE(std::filesystem::is_directory(c.expected));
+  }
+  // The probe leaves nothing behind.
+  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(tmp), {}), 2);
 }
 
 TEST(Options, SaveStatementsEmbedDigitsBareAndTextsQuoted) {

@@ -133,7 +133,7 @@ TEST_F(RunTest, TheProgressBarCountsFilesOrFollowsTheRecordsOfOnePage) {
     const char* name;
     bool text_tag;
     bool record_tags;
-    int files;
+    int files;  // 0: one stored path numbering three files
     Bars bars;
   };
   const Case cases[] = {
@@ -154,6 +154,11 @@ TEST_F(RunTest, TheProgressBarCountsFilesOrFollowsTheRecordsOfOnePage) {
        false,
        3,
        {"0/3 0 of 3 files", "1/3 1 of 3 files", "2/3 2 of 3 files", "3/3 3 of 3 files"}},
+      {"a numbered path",
+       true,
+       false,
+       0,
+       {"0/3 0 of 3 pages", "1/3 1 of 3 pages", "2/3 2 of 3 pages", "3/3 3 of 3 pages"}},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
@@ -166,12 +171,19 @@ TEST_F(RunTest, TheProgressBarCountsFilesOrFollowsTheRecordsOfOnePage) {
     }
     if (c.record_tags) AddColumn(id, "<r>", "</r>", 1, "");
     LayOut(id);
+    const std::string prefix = "p" + std::to_string(id) + "-";
     for (int i = 0; i < c.files; ++i)
-      AddSource(id, dir.Write("p" + std::to_string(id) + "-" + std::to_string(i) + ".txt", page));
+      AddSource(id, dir.Write(prefix + std::to_string(i) + ".txt", page));
+    const int files = c.files > 0 ? c.files : 3;
+    if (c.files == 0) {
+      for (int i = 1; i <= files; ++i)
+        dir.Write(prefix + std::to_string(i) + ".txt", page);
+      AddSource(id, dir.File(prefix + "<AUTOINC:1,3/>.txt"));
+    }
     host.bars.clear();
     const TTemplet t = Templet(id);
     EXPECT_TRUE(ExtractNow(ctx, &t, hooks));
-    EXPECT_EQ(state.extracted, 2 * c.files);
+    EXPECT_EQ(state.extracted, 2 * files);
     Bars expected;
     for (const std::string& bar : c.bars) {
       if (bar[0] != '?') {
@@ -184,7 +196,7 @@ TEST_F(RunTest, TheProgressBarCountsFilesOrFollowsTheRecordsOfOnePage) {
     expected.emplace_back("hidden");  // before the final status
     EXPECT_EQ(host.bars, expected);
     EXPECT_EQ(host.statuses.back(),
-              "Done! All " + std::to_string(2 * c.files) + " records extracted.");
+              "Done! All " + std::to_string(2 * files) + " records extracted.");
   }
 }
 

@@ -121,6 +121,63 @@ TEST(TempletFileTest, ImportGivesFreshIdsAndRenumbersTheTablesFieldTags) {
             "insert into books values('<CID:" + std::to_string(title) + "/>');");
 }
 
+// A second table "Cities" (id 2; fields 3 "Name", unique, and 4 "Note", long text) whose names
+// the full templet's URL walks, with two records, one already visited; the target table holds a
+// result.
+void AddSourceTable(test::StoreFixture& f, int templet_id) {
+  f.Exec("insert into tabs(tan) values('Cities')");
+  f.Store().conn.Execute("create table t2(id autoincrement primary key,fx smallint default 0)");
+  f.Exec("insert into flds(taid,fti,typ,uni) values(2,'Name',0,1)");
+  f.Exec("alter table t2 add f3 varchar(50)");
+  f.Exec("create unique index idx_2_3 on t2(f3)");
+  f.Exec("insert into flds(taid,fti,typ,uni) values(2,'Note',2,0)");
+  f.Exec("alter table t2 add f4 memo");
+  f.Exec("insert into t2(f3,fx) values('Oslo',1)");
+  f.Exec("insert into t2(f3,f4) values('Bergen','r\xe9gion')");
+  f.Exec("insert into t1(f1,f2) values('a result','1.00')");
+  f.Exec("update urls set url='http://h/<FIELD:T2,F3/>/<FIELD:T1,F2/>' where tmid=" +
+         std::to_string(templet_id));
+}
+
+TEST(TempletFileTest, SourceTablesTravelWithTheirValuesButNeverTheTargetsRecords) {
+  test::StoreFixture a;
+  const int id = AddFullTemplet(a);
+  AddSourceTable(a, id);
+  const std::string file = ExportTempletJson(a.Store(), id, false);
+  const Json json = Json::parse(file);
+  EXPECT_FALSE(json["table"].contains("rows"));
+  EXPECT_EQ(file.find("a result"), std::string::npos);
+  ASSERT_EQ(json["source tables"].size(), 1u);
+  EXPECT_EQ(json["source tables"][0]["rows"],
+            Json::parse(R"([["Oslo", null], ["Bergen", {"bytes": "72e967696f6e"}]])"));
+
+  // A fresh store reproduces the file; every value is still to be visited there.
+  test::StoreFixture b;
+  const TempletEntry entry = WriteTempletDocument(b.Store(), ParseTempletJson(file));
+  EXPECT_EQ(ExportTempletJson(b.Store(), entry.templet.ID, false), file);
+  EXPECT_EQ(b.Scalar("select count(*) from t2 where fx=0"), 2);
+  EXPECT_THROW(b.Exec("insert into t2(f3) values('Oslo')"), StoreError);
+
+  // Beside the originals, the copy's URL names the copies of both tables.
+  const TempletEntry copy = WriteTempletDocument(a.Store(), ParseTempletJson(file));
+  EXPECT_EQ(ReadTemplet(a.Store(), copy.templet.ID, TempletParts::kSources).sources,
+            std::vector<std::string>{"http://h/<FIELD:T4,F7/>/<FIELD:T3,F6/>"});
+  EXPECT_EQ(a.Scalar("select count(*) from t4"), 2);
+
+  // A file an import would refuse is not written.
+  for (int i = 0; i < 20; ++i)
+    a.Exec("insert into t2(f3,f4) values('v" + std::to_string(i) + "','" + std::string(60000, 'x') +
+           "')");
+  try {
+    ExportTempletJson(a.Store(), id, false);
+    ADD_FAILURE() << "exported";
+  } catch (const TempletFileError& e) {
+    EXPECT_NE(std::string(e.what()).find("more than the 1048576 an import reads"),
+              std::string::npos)
+        << e.what();
+  }
+}
+
 TEST(TempletFileTest, LoginSecretsStayOutUnlessAsked) {
   struct Case {
     LoginRow row;
@@ -160,6 +217,15 @@ TEST(TempletFileTest, RefusesBadFilesLeavingTheStoreByteIdentical) {
   const int id = AddFullTemplet(f);
   const Json valid = Json::parse(ExportTempletJson(f.Store(), id, false));
   using Edit = std::function<void(Json&)>;
+  // Adds a source table "Cities" (fields "Name", unique short text, and "Note") with `rows`.
+  const auto WithCities = [](Json rows) -> Edit {
+    return [rows](Json& j) {
+      j["source tables"] = Json::parse(R"([{"id": 2, "name": "Cities", "fields": [
+          {"id": 3, "title": "Name", "type": "short text", "unique": true},
+          {"id": 4, "title": "Note", "type": "long text"}]}])");
+      j["source tables"][0]["rows"] = rows;
+    };
+  };
   struct Case {
     const char* name;
     std::string text;  // used when not empty
@@ -216,6 +282,22 @@ TEST(TempletFileTest, RefusesBadFilesLeavingTheStoreByteIdentical) {
       {"huge text", "", [](Json& j) { j["templet"]["name"] = std::string(70000, 'x'); },
        "longer than 65536 bytes"},
       {"huge file", std::string(kTempletFileLimit + 1, ' '), {}, "larger than"},
+      // The records of a source table, checked against its fields.
+      {"row not a list", "", WithCities(Json::parse(R"(["Oslo"])")),
+       "source tables[0].rows[0] is not a list"},
+      {"row short of a value", "", WithCities(Json::parse(R"([["Oslo"]])")),
+       "rows[0] has 1 values for the 2 fields of the table"},
+      {"value too long", "", WithCities(Json::parse("[[\"" + std::string(51, 'o') + "\", null]]")),
+       "rows[0][0] is longer than the field \"Name\" holds (at most 50 bytes)"},
+      {"unique value twice", "", WithCities(Json::parse(R"([["Oslo", null], ["Oslo", "x"]])")),
+       "rows[1][0] \"Oslo\" comes twice in the unique field \"Name\""},
+      {"value a number", "", WithCities(Json::parse(R"([[7, null]])")), "rows[0][0] is not a text"},
+      {"table id twice", "",
+       [WithCities](Json& j) {
+         WithCities(Json::array())(j);
+         j["source tables"][0]["id"] = 1;
+       },
+       "source tables[0].id 1 is used by another table"},
   };
   test::TestHost host;
   for (const Case& c : cases) {
