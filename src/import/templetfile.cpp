@@ -45,6 +45,9 @@ constexpr std::array<std::string_view, 12> kRelationNames = {
 // The page settings' members (booleans).
 constexpr std::array<std::string_view, 3> kPageSettingNames = {
     "convert to utf-8", "stop a page sequence when a page repeats", "warn on an empty page"};
+// The fetching options' members (whole numbers), in the order of their oids 9 to 11.
+constexpr std::array<std::string_view, 3> kFetchNames = {
+    "requests in flight", "delay between requests", "retry failed pages"};
 // Login row kinds by their tag, 1 to 4.
 constexpr std::array<std::string_view, 4> kLoginKinds = {"basic", "form address", "form field",
                                                          "image field"};
@@ -380,9 +383,9 @@ void ReadLogin(const Reader& templet, TempletDocument& doc) {
 
 void ReadTempletPart(const Json& value, TempletDocument& doc) {
   const Reader templet(value, "templet");
-  templet.OnlyMembers(std::array<std::string_view, 10>{"name", "source", "method", "sources",
-                                                       "expression", "columns", "options",
-                                                       "page settings", "output pattern", "login"});
+  templet.OnlyMembers(std::array<std::string_view, 11>{
+      "name", "source", "method", "sources", "expression", "columns", "options", "page settings",
+      "fetch", "output pattern", "login"});
   TempletModel& m = doc.templet;
   m.name = templet.String("name");
   if (m.name.empty()) Refuse("templet.name is empty");
@@ -407,6 +410,15 @@ void ReadTempletPart(const Json& value, TempletDocument& doc) {
     doc.page_settings = PageSettings{page.Boolean("convert to utf-8"),
                                      page.Boolean("stop a page sequence when a page repeats"),
                                      page.Boolean("warn on an empty page")};
+  }
+  if (templet.Has("fetch")) {
+    // They are saved with the display options, as the options dialog saves them.
+    if (!templet.Has("options")) Refuse("templet.fetch needs templet.options beside it");
+    const Reader fetch(templet.Member("fetch"), templet.PathOf("fetch"));
+    fetch.OnlyMembers(kFetchNames);
+    doc.fetch = FetchOptions{fetch.Integer("requests in flight", 1, FetchOptions::kMaxInFlight),
+                             fetch.Integer("delay between requests", 0, FetchOptions::kMaxDelayMs),
+                             fetch.Integer("retry failed pages", 0, FetchOptions::kMaxRetries)};
   }
   if (templet.Has("output pattern")) doc.output_pattern = templet.String("output pattern");
   if (templet.Has("login")) ReadLogin(templet, doc);
@@ -624,7 +636,15 @@ std::string ExportTempletJson(Tdm& store, int templet_id, bool include_login_val
         values[std::string(kOptionNames[row.oid - 1])] = OptionValue(row.oid, row.val);
       }
     }
-    if (values.size() == kOptionNames.size()) t["options"] = std::move(values);
+    const bool has_options = values.size() == kOptionNames.size();
+    if (has_options) t["options"] = std::move(values);
+    // The fetching options only when they differ from the defaults, as the store keeps them.
+    if (const FetchOptions fetch = FetchOptionsOf(options);
+        has_options && fetch != FetchOptions{}) {
+      t["fetch"] = {{std::string(kFetchNames[0]), fetch.in_flight},
+                    {std::string(kFetchNames[1]), fetch.delay_ms},
+                    {std::string(kFetchNames[2]), fetch.retries}};
+    }
     // The page settings only when the templet holds them: a templet without them has them off.
     const bool has_page_settings = std::any_of(options.begin(), options.end(), [](const auto& r) {
       return r.oid >= kOptPageEncoding && r.oid <= kOptWarnEmptyPage;
@@ -771,7 +791,7 @@ TempletEntry WriteTempletDocument(Tdm& store, const TempletDocument& document) {
       options.font_size = std::stoi(document.options[2].val);
       options.records_per_page = document.options[3].val;
       options.image_folder = document.options[4].val;
-      SaveOptions(store, model.id, options);
+      SaveOptions(store, model.id, options, document.fetch.value_or(FetchOptions{}));
     }
     if (document.page_settings) SavePageSettings(store, model.id, *document.page_settings);
     if (document.output_pattern) {

@@ -7,7 +7,8 @@
 //    "templet": {"name", "source" ("url"|"files"), "method" ("text tags"|"regular expression"),
 //                "sources": [...], "expression", "columns": [{"id", "kind", "title", "open",
 //                "close", "width", "field", "rules": [{"relation", "first", "second"}]}],
-//                "options": {...}, "page settings": {...}, "output pattern",
+//                "options": {...}, "page settings": {...}, "fetch": {"requests in flight",
+//                "delay between requests" (ms), "retry failed pages"}, "output pattern",
 //                "login": [{"kind", "name", "value"}]},
 //    "table": {"id", "name", "fields": [{"id", "title", "type", "unique"}], "rows"} or null,
 //    "source tables": [{"id", "name", "fields", "rows"}]}
@@ -72,6 +73,7 @@ struct TempletDocument {
   std::vector<DocumentTable> source_tables;   // tables the sources read, none the target
   std::vector<OptionRow> options;             // the five display options, or none
   std::optional<PageSettings> page_settings;  // none: the file holds none (they stay off)
+  std::optional<FetchOptions> fetch;          // none: the defaults (one page at a time)
   std::optional<std::string> output_pattern;
 };
 

@@ -65,6 +65,8 @@ int AddFullTemplet(test::StoreFixture& f) {
          ",11,'(\\d+)-(\\d+)','$2/$1')");
   f.AddOptions(id, 24, "DejaVu Sans", 9, 50, "/tmp/img/");
   SavePageSettings(f.Store(), id, {true, false, true});
+  f.Exec("insert into opts values(" + t + ", 9, 4)");
+  f.Exec("insert into opts values(" + t + ", 11, 2)");
   f.Exec("update tmps set ots='insert into books values(''<CID:" + std::to_string(title) +
          "/>'');' where tmid=" + t);
   SaveLoginRows(f.Store(), id,
@@ -88,6 +90,9 @@ TEST(TempletFileTest, ExportImportExportGivesTheSameFile) {
   EXPECT_EQ(json["templet"]["columns"][1]["rules"][3]["relation"], "regreplace");
   EXPECT_EQ(json["templet"]["page settings"]["convert to utf-8"], true);
   EXPECT_EQ(json["templet"]["page settings"]["stop a page sequence when a page repeats"], false);
+  EXPECT_EQ(json["templet"]["fetch"],
+            Json::parse(R"({"requests in flight": 4, "delay between requests": 0,
+                            "retry failed pages": 2})"));
 
   // A fresh store gives the same ids, so the file read back out is the same file.
   test::StoreFixture b;
@@ -96,6 +101,7 @@ TEST(TempletFileTest, ExportImportExportGivesTheSameFile) {
   EXPECT_FALSE(entry.templet.IsTextTag);
   EXPECT_EQ(ExportTempletJson(b.Store(), entry.templet.ID, true), file);
   EXPECT_EQ(ReadPageSettings(b.Store(), entry.templet.ID), (PageSettings{true, false, true}));
+  EXPECT_EQ(FetchOptionsOf(ReadOptions(b.Store(), entry.templet.ID)), (FetchOptions{4, 0, 2}));
   // The unique field carries its index in the new table.
   b.Exec("insert into t1(f1) values('a')");
   EXPECT_THROW(b.Exec("insert into t1(f1) values('a')"), StoreError);
@@ -253,6 +259,10 @@ TEST(TempletFileTest, RefusesBadFilesLeavingTheStoreByteIdentical) {
        "fields[0].type \"blob\""},
       {"column on a missing field", "", [](Json& j) { j["templet"]["columns"][1]["field"] = 99; },
        "field 99 is no field of the file's table"},
+      {"fetch out of range", "", [](Json& j) { j["templet"]["fetch"]["requests in flight"] = 17; },
+       "requests in flight is 17, outside 1 to 16"},
+      {"fetch without options", "", [](Json& j) { j["templet"].erase("options"); },
+       "templet.fetch needs templet.options"},
       {"negative width", "", [](Json& j) { j["templet"]["columns"][1]["width"] = -5; },
        "width is -5, outside 0 to 10000"},
       {"two unique fields", "", [](Json& j) { j["table"]["fields"][1]["unique"] = true; },
