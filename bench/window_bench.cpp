@@ -9,7 +9,7 @@
 // the ratio is the window's own cost. Times are the best of three runs; runs alternate between
 // the two hosts.
 //
-// Output, one `name: value` line each:
+// Each run's time also goes to standard error. Output, one `name: value` line each:
 //   records                 rows of the run
 //   window_first_rows_ms    from the start of the run until the grid view has painted a first
 //                           row; window_first_rows_during_run says the run was still going on
