@@ -15,22 +15,9 @@
 namespace sorvane {
 
 void WindowHost::ShowStatus(std::string_view text) {
-  extracted_pending_ = false;
   status_->SetText(0, ScreenText(text));
   if (since_pump_.elapsed() < kPumpInterval) return;
   ProcessEvents();
-}
-
-void WindowHost::ShowExtracted(int, std::string_view text) {
-  extracted_text_.assign(text);
-  extracted_pending_ = true;
-  if (since_pump_.elapsed() >= kPumpInterval) ProcessEvents();
-}
-
-void WindowHost::ApplyExtracted() {
-  if (!extracted_pending_) return;
-  extracted_pending_ = false;
-  status_->SetText(0, ScreenText(extracted_text_));
 }
 
 void WindowHost::ShowProgressBar(std::int64_t done, std::int64_t total, std::string_view label) {
@@ -58,7 +45,6 @@ void WindowHost::ApplyProgress() {
 
 void WindowHost::ProcessEvents() {
   since_pump_.restart();
-  ApplyExtracted();
   model_->FlushIfDue();
   ApplyProgress();
   QCoreApplication::processEvents();
@@ -74,7 +60,6 @@ void WindowHost::SetStopEnabled(bool enabled) {
 
 RunHost::Answer WindowHost::Message(std::string_view caption, std::string_view text, Icon icon,
                                     Buttons buttons) {
-  ApplyExtracted();
   QMessageBox::Icon box_icon = QMessageBox::Information;
   switch (icon) {
     case Icon::kInformation:
@@ -137,7 +122,6 @@ void WindowHost::ShowTip() {
 }
 
 bool WindowHost::AskImageCode(const VerificationCodeRequest& request, std::string& code) {
-  ApplyExtracted();
   return TfrmImgVal::Ask(request, window_, code);
 }
 

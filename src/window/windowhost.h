@@ -4,6 +4,8 @@
 // window's status bar, keeps the stop flag in the "&Stop!" item, asks its questions over the
 // window and fills the grid the window shows. The window owns it; it lives as long as the window.
 
+#include <QElapsedTimer>
+
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -11,7 +13,6 @@
 
 #include "core/resultgrid.h"
 #include "core/runhost.h"
-#include "window/coarsetimer.h"
 
 class QAction;
 class QWidget;
@@ -25,7 +26,10 @@ class WindowHost : public RunHost {
  public:
   // `window` parents the message boxes and questions; `status`, `model` and `stop` must outlive
   // the host and be set with Attach before the first call.
-  explicit WindowHost(QWidget* window) : window_(window) {}
+  explicit WindowHost(QWidget* window) : window_(window) {
+    since_pump_.start();
+    since_bar_.start();
+  }
   void Attach(StatusPanels* status, GridModel* model, QAction* stop) {
     status_ = status;
     model_ = model;
@@ -37,11 +41,6 @@ class WindowHost : public RunHost {
   static constexpr int kPumpInterval = 25;  // milliseconds
 
   void ShowStatus(std::string_view text) override;
-  // A run's count after every record: the text reaches the panel when events are processed
-  // (at most every kPumpInterval, as ShowStatus does), before a question is asked, and when
-  // another status replaces it. A panel repaints only then, so what shows is the same as when
-  // every count was set, without a label update for each of a million records.
-  void ShowExtracted(int count, std::string_view text) override;
   // The bar shows at once; later amounts reach it at most every kPumpInterval, when events are
   // processed, and when a known total is reached.
   void ShowProgressBar(std::int64_t done, std::int64_t total, std::string_view label) override;
@@ -70,21 +69,15 @@ class WindowHost : public RunHost {
   QAction* stop_ = nullptr;
   // Brings the latest amount to the bar.
   void ApplyProgress();
-  // Brings the latest count text to the status panel.
-  void ApplyExtracted();
 
   ResultGrid grid_;
-  // Both are read for every record of a run.
-  CoarseTimer since_pump_;
-  CoarseTimer since_bar_;
+  QElapsedTimer since_pump_;
+  QElapsedTimer since_bar_;
   // The latest amount the bar has not shown yet.
   bool bar_pending_ = false;
   std::int64_t bar_done_ = 0;
   std::int64_t bar_total_ = 0;
   std::string bar_label_;
-  // The latest count text the panel has not shown yet.
-  bool extracted_pending_ = false;
-  std::string extracted_text_;
   std::string cause_;
   std::vector<std::string> notes_;
   int notes_left_out_ = 0;
