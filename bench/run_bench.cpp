@@ -24,12 +24,11 @@
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
-#include <random>
 #include <string>
 #include <vector>
 
 #include "benchhost.h"
+#include "bigpage.h"
 #include "core/resultgrid.h"
 #include "core/runhost.h"
 #include "core/store.h"
@@ -44,64 +43,13 @@ namespace {
 
 using namespace sorvane;
 
-constexpr int kRecords = 1000000;
+constexpr int kRecords = bench::kBigPageRecords;
 constexpr int kRuns = 3;
-
-// Writes the page; returns the bytes of all cells.
-std::size_t WritePage(const std::string& path) {
-  std::mt19937 rng(7);
-  std::uniform_int_distribution<int> price(100, 99999);
-  std::ofstream out(path, std::ios::binary);
-  std::size_t cells = 0;
-  std::string row;
-  out << "<html><body><table>\n";
-  for (int i = 0; i < kRecords; ++i) {
-    const int p = price(rng);
-    const std::string c[5] = {"Item " + std::to_string(i),
-                              std::to_string(p / 100) + "." + std::to_string(10 + p % 90),
-                              "Category " + std::to_string(i % 37),
-                              "In stock, ships in " + std::to_string(i % 9) + " days",
-                              "SKU-" + std::to_string(10000000 + i)};
-    row = "<tr><td class=\"a\">" + c[0] + "</td>";
-    for (int k = 1; k < 5; ++k)
-      row += "<td>" + c[k] + "</td>";
-    row += "</tr>\n";
-    for (const std::string& cell : c)
-      cells += cell.size();
-    out << row;
-  }
-  out << "</table></body></html>\n";
-  return cells;
-}
-
-std::vector<TCol> Columns() {
-  std::vector<TCol> cols(5);
-  for (std::size_t i = 0; i < cols.size(); ++i) {
-    cols[i].ColID = static_cast<int>(i + 1);
-    cols[i].OpenTag = i == 0 ? "<td class=\"a\">" : "<td>";
-    cols[i].CloseTag = "</td>";
-  }
-  return cols;
-}
-
-void MakeStore(const std::string& path, const std::string& page) {
-  Tdm store(path);
-  store.conn.Execute("insert into tmps(tmid,tmn,typ,tag,taid) values(1,'big',0,1,0)");
-  store.conn.Execute("insert into urls(tmid,url) values(1,'" + page + "')");
-  store.conn.Execute(
-      "insert into cols(tmid,tit,begw,endw,nox,tag) values(1,'','<tr>','</tr>',0,1)");
-  const std::vector<TCol> cols = Columns();
-  for (std::size_t i = 0; i < cols.size(); ++i) {
-    store.conn.Execute("insert into cols(tmid,tit,begw,endw,nox,tag) values(1,'c" +
-                       std::to_string(i) + "','" + cols[i].OpenTag + "','" + cols[i].CloseTag +
-                       "'," + std::to_string(i + 1) + ",0)");
-  }
-}
 
 double CutterSeconds(const std::string& page) {
   BenchHost host;
   host.grid.SetColumns(std::vector<GridColumn>(5));
-  const std::vector<TCol> cols = Columns();
+  const std::vector<TCol> cols = bench::BigPageColumns();
   const std::vector<TTrans> rules;
   const TextTagPlan plan(cols, "<tr>", "</tr>");
   double best = 1e9;
@@ -157,9 +105,9 @@ int main(int argc, char** argv) {
   std::filesystem::create_directories(folder);
   const auto file = [&](const char* name) { return (folder / name).string(); };
   const std::string page_path = file("page.html");
-  const std::size_t cell_bytes = WritePage(page_path);
+  const std::size_t cell_bytes = bench::WriteBigPage(page_path);
   const std::string store_path = file("data.mdb");
-  MakeStore(store_path, page_path);
+  bench::MakeBigPageStore(store_path, page_path);
   double page_bytes = 0;
   double cutter = 0;
   {

@@ -424,6 +424,30 @@ class MainWindowTest : public QObject {
              bar->width());
   }
 
+  // Rows reach the view while a run goes on, and whenever they do the status panel beside them
+  // says their count.
+  void rowsAndTheirCountReachTheWindowWhileARunGoesOn() {
+    Fixture x;
+    LocalTemplet(x, "big", 500000);
+    TfrmMain& w = x.Open();
+    // The view's last batch is older than a batch interval when the run starts, and the page is
+    // long enough for the run to outlast several pump intervals.
+    QTest::qWait(GridModel::kFlushInterval);
+    QStringList mismatches;
+    int batches = 0;
+    connect(w.Model(), &QAbstractItemModel::rowsInserted, &w, [&] {
+      if (!w.Running()) return;
+      ++batches;
+      const QString expected =
+          QString::number(w.Model()->rowCount()) + QStringLiteral(" records extrated.");
+      if (x.Status(0) != expected) mismatches << x.Status(0) + QStringLiteral(" / ") + expected;
+    });
+    x.Action("miExecute")->trigger();
+    QVERIFY(batches > 0);
+    QVERIFY2(mismatches.isEmpty(), qPrintable(mismatches.join(u'\n')));
+    QCOMPARE(w.Model()->rowCount(), 500000);
+  }
+
   void guardDecidesWhetherTheSelectionMoves_data() {
     QTest::addColumn<int>("extracted");
     QTest::addColumn<int>("answer");  // 0: no question expected
