@@ -20,7 +20,6 @@
 #include <cstddef>
 #include <cstdio>
 #include <cstdlib>
-#include <set>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -29,6 +28,7 @@
 #include "core/resultgrid.h"
 #include "core/runhost.h"
 #include "core/store.h"
+#include "curlbaseline.h"
 #include "engine/httpclient.h"
 #include "engine/regexpr.h"
 #include "engine/rundriver.h"
@@ -37,7 +37,10 @@
 
 namespace {
 
-using Clock = std::chrono::steady_clock;
+using sorvane::bench::BestCurlSeconds;
+using sorvane::bench::Clock;
+using sorvane::bench::Connections;
+using sorvane::bench::Seconds;
 
 constexpr int kPages = 2000;
 constexpr std::size_t kPageBytes = 20 * 1024;
@@ -54,18 +57,6 @@ std::string MakePage(int n) {
   page += "</table></body></html>\n";
   page.resize(kPageBytes, ' ');
   return page;
-}
-
-// How many connections the requests of the last run came over.
-std::size_t Connections(const sorvane::test::HttpServer& server) {
-  std::set<int> ports;
-  for (const auto& r : server.Requests())
-    ports.insert(r.remote_port);
-  return ports.size();
-}
-
-double Seconds(Clock::duration d) {
-  return std::chrono::duration<double>(d).count();
 }
 
 }  // namespace
@@ -135,24 +126,9 @@ int main() {
   for (int i = 0; i < kPages; ++i)
     config += "url = \"" + server.Url("/page/" + std::to_string(i)) + "\"\n";
   const std::string config_file = dir.Write("urls.txt", config);
-  const std::string command = "curl -s -K '" + config_file + "' > /dev/null 2>&1";
-  double best_curl = 0;
   std::size_t curl_connections = 0;
-  if (std::system("curl --version > /dev/null 2>&1") == 0) {
-    best_curl = 1e30;
-    for (int run = 0; run < kRuns; ++run) {
-      server.ClearRequests();
-      const auto start = Clock::now();
-      const int rc = std::system(command.c_str());
-      const double took = Seconds(Clock::now() - start);
-      if (rc != 0 || server.RequestCount() != kPages) {
-        std::fprintf(stderr, "curl failed (%d, %zu requests)\n", rc, server.RequestCount());
-        return 1;
-      }
-      best_curl = std::min(best_curl, took);
-      curl_connections = Connections(server);
-    }
-  }
+  const double best_curl =
+      BestCurlSeconds(server, "", config_file, kPages, kRuns, &curl_connections);
 
   const double mb = static_cast<double>(kPages * kPageBytes) / (1 << 20);
   std::printf("pages: %d\n", kPages);

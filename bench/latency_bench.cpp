@@ -17,7 +17,6 @@
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
-#include <set>
 #include <string>
 #include <string_view>
 #include <thread>
@@ -26,6 +25,7 @@
 #include "core/resultgrid.h"
 #include "core/runhost.h"
 #include "core/store.h"
+#include "curlbaseline.h"
 #include "engine/httpclient.h"
 #include "engine/regexpr.h"
 #include "engine/rundriver.h"
@@ -34,16 +34,15 @@
 
 namespace {
 
-using Clock = std::chrono::steady_clock;
+using sorvane::bench::BestCurlSeconds;
+using sorvane::bench::Clock;
+using sorvane::bench::Connections;
+using sorvane::bench::Seconds;
 
 constexpr auto kLatency = std::chrono::milliseconds(20);
 constexpr int kSerialPages = 100;
 constexpr int kParallelPages = 800;
 constexpr int kRuns = 3;
-
-double Seconds(Clock::duration d) {
-  return std::chrono::duration<double>(d).count();
-}
 
 std::string Page(int n) {
   std::string page = "<html><head><title>Page " + std::to_string(n) + "</title></head><body>";
@@ -95,10 +94,7 @@ int main() {
       const auto start = Clock::now();
       sorvane::ExtractNow(ctx, &templet, hooks);
       best = std::min(best, Seconds(Clock::now() - start));
-      std::set<int> ports;
-      for (const auto& r : server.Requests())
-        ports.insert(r.remote_port);
-      connections = ports.size();
+      connections = Connections(server);
       if (host.messages != 0 || state.extracted != pages ||
           host.grid.Cell(1, pages) != "Page " + std::to_string(pages)) {
         std::fprintf(stderr, "the run with %d in flight extracted %d records\n", in_flight,
@@ -120,24 +116,9 @@ int main() {
     config += "output = \"/dev/null\"\n";
   }
   const std::string config_file = dir.Write("urls.txt", config);
-  const std::string command =
-      "curl -s --parallel --parallel-max 16 -K '" + config_file + "' > /dev/null 2>&1";
-  double curl = 0;
-  if (std::system("curl --version > /dev/null 2>&1") == 0) {
-    double best = 1e30;
-    for (int i = 0; i < kRuns; ++i) {
-      server.ClearRequests();
-      const auto start = Clock::now();
-      const int rc = std::system(command.c_str());
-      const double took = Seconds(Clock::now() - start);
-      if (rc != 0 || server.RequestCount() != kParallelPages) {
-        std::fprintf(stderr, "curl failed (%d, %zu requests)\n", rc, server.RequestCount());
-        return 1;
-      }
-      best = std::min(best, took);
-    }
-    curl = kParallelPages / best;
-  }
+  const double best_curl =
+      BestCurlSeconds(server, "--parallel --parallel-max 16", config_file, kParallelPages, kRuns);
+  const double curl = best_curl > 0 ? kParallelPages / best_curl : 0;
 
   std::printf("latency_ms: %lld\n", static_cast<long long>(kLatency.count()));
   std::printf("fetch_latency_pages_per_s_n1: %.0f\n", serial);

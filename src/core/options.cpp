@@ -135,8 +135,12 @@ OptionsCheck SaveOptions(Tdm& store, int templet_id, const TempletOptions& optio
 }
 
 PageSettings ReadPageSettings(Tdm& store, int templet_id) {
+  return PageSettingsOf(ReadOptions(store, templet_id));
+}
+
+PageSettings PageSettingsOf(const std::vector<OptionRow>& rows) {
   PageSettings settings;
-  for (const OptionRow& row : ReadOptions(store, templet_id)) {
+  for (const OptionRow& row : rows) {
     const bool on = row.val == "1";
     if (row.oid == kOptPageEncoding) settings.convert_to_utf8 = on;
     if (row.oid == kOptStopOnRepeat) settings.stop_on_repeat = on;

@@ -97,6 +97,9 @@ struct TempletOptions {
   std::string image_folder;      // embedded quoted
 };
 
+// The page settings that `rows` hold (a setting without its row is off).
+PageSettings PageSettingsOf(const std::vector<OptionRow>& rows);
+
 // The fetching options that `rows` hold: a missing row or a value that is no decimal number gives
 // the default, a number out of range the nearest bound.
 FetchOptions FetchOptionsOf(const std::vector<OptionRow>& rows);

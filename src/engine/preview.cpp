@@ -2,31 +2,20 @@
 
 #include <utility>
 
-#include "core/runhost.h"
+#include "core/quiethost.h"
 #include "engine/explain.h"
 
 namespace sorvane {
 namespace {
 
-// The preview's host: its own grid, the loops' error causes kept, no one to ask.
-class PreviewHost : public RunHost {
+// The preview's host: the loops' error causes kept.
+class PreviewHost : public QuietHost {
  public:
-  explicit PreviewHost(ResultGrid& grid) : grid_(grid) {}
-  void ShowStatus(std::string_view) override {}
-  void ProcessEvents() override {}
-  bool StopEnabled() const override { return true; }
-  void SetStopEnabled(bool) override {}
-  Answer Message(std::string_view, std::string_view, Icon, Buttons) override { return Answer::kOk; }
-  bool AskImageCode(const VerificationCodeRequest&, std::string&) override { return false; }
-  ResultGrid& Grid() override { return grid_; }
   void ShowCause(std::string_view cause) override {
     if (!cause.empty()) errors.emplace_back(cause);
   }
 
   std::vector<std::string> errors;
-
- private:
-  ResultGrid& grid_;
 };
 
 }  // namespace
@@ -40,14 +29,15 @@ PreviewResult PreviewPage(Tdm& store, RegExpr& re, const RunDefinitions& defs,
     columns[i].title = i < defs.Titles.size() ? defs.Titles[i] : std::string();
     columns[i].ref.ColID = defs.Cols[i].ColID;
   }
-  result.grid.SetColumns(std::move(columns));
-  PreviewHost host(result.grid);
+  PreviewHost host;
+  host.grid.SetColumns(std::move(columns));
   RunState state;
   state.rules = rules;
   RunContext ctx{.host = host, .store = store, .re = re, .state = state};
   PageExtractor extract(ctx, defs, ImageDownload{});
   bool extracted = false;
   extract.TakePage(page, content_type, "the page", {}, nullptr, extracted);
+  result.grid = std::move(host.grid);
   result.count = state.extracted;
   result.errors = std::move(host.errors);
   if (result.count == 0) result.reasons = ExplainNoRecords(re, defs, page);

@@ -650,7 +650,7 @@ std::string ExportTempletJson(Tdm& store, int templet_id, bool include_login_val
       return r.oid >= kOptPageEncoding && r.oid <= kOptWarnEmptyPage;
     });
     if (has_page_settings) {
-      const PageSettings page = ReadPageSettings(store, templet_id);
+      const PageSettings page = PageSettingsOf(options);
       t["page settings"] = {{std::string(kPageSettingNames[0]), page.convert_to_utf8},
                             {std::string(kPageSettingNames[1]), page.stop_on_repeat},
                             {std::string(kPageSettingNames[2]), page.warn_empty_page}};

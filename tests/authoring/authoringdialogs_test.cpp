@@ -23,29 +23,25 @@
 #include "core/messagebox.h"
 #include "core/templetmodel.h"
 #include "engine/translate.h"
+#include "support/modal.h"
 #include "support/storefixture.h"
 
 namespace sorvane {
 namespace {
 
-template <typename W>
-W* Find(QWidget* dialog, const char* name) {
-  auto* widget = dialog->findChild<W*>(QString::fromLatin1(name));
-  if (!widget) qFatal("no widget %s", name);
-  return widget;
-}
+using test::Named;
 
 QString Text(QWidget* dialog, const char* label) {
-  return Find<QLabel>(dialog, label)->text();
+  return Named<QLabel>(dialog, label)->text();
 }
 
 void Click(QWidget* dialog, const char* button) {
-  QTest::mouseClick(Find<QPushButton>(dialog, button), Qt::LeftButton);
+  QTest::mouseClick(Named<QPushButton>(dialog, button), Qt::LeftButton);
 }
 
 // True when `widget` (or the edit inside it) has the dialog's focus.
 bool Focused(QWidget* dialog, const char* name) {
-  QWidget* widget = Find<QWidget>(dialog, name);
+  QWidget* widget = Named<QWidget>(dialog, name);
   QWidget* focus = dialog->focusWidget();
   return focus == widget || widget->isAncestorOf(focus);
 }
@@ -78,8 +74,8 @@ class AuthoringDialogsTest : public QObject {
     Show(dlg);
     QCOMPARE(dlg.windowTitle(), QStringLiteral("Please enter..."));
     QCOMPARE(Text(&dlg, "lblNote"), QStringLiteral("Add/modify a column:"));
-    QVERIFY(Find<QPushButton>(&dlg, "btnOK")->isDefault());
-    QCOMPARE(Find<QComboBox>(&dlg, "cbField")->count(), 1);
+    QVERIFY(Named<QPushButton>(&dlg, "btnOK")->isDefault());
+    QCOMPARE(Named<QComboBox>(&dlg, "cbField")->count(), 1);
     QCOMPARE(dlg.FieldID(), 0);
 
     dlg.SetTabID(taid);
@@ -89,8 +85,8 @@ class AuthoringDialogsTest : public QObject {
     QCOMPARE(dlg.FieldID(), fids[1]);
 
     // The special entries hand back their tags; typed text comes back as typed.
-    Find<QComboBox>(&dlg, "edtStartTag")->setCurrentIndex(0);
-    Find<QComboBox>(&dlg, "edtEndTag")->setCurrentIndex(0);
+    Named<QComboBox>(&dlg, "edtStartTag")->setCurrentIndex(0);
+    Named<QComboBox>(&dlg, "edtEndTag")->setCurrentIndex(0);
     QCOMPARE(dlg.StartTag(), std::string("[..]"));
     QCOMPARE(dlg.EndTag(), std::string("[CRLF]"));
     dlg.SetEndTag(" </b> ");
@@ -102,8 +98,8 @@ class AuthoringDialogsTest : public QObject {
     QCOMPARE(Text(&dlg, "lblEndTag"), QStringLiteral("Record close tag:"));
     dlg.SetColTag(kColFieldValue);
     QCOMPARE(Text(&dlg, "lblTitle"), QStringLiteral("Column title:"));
-    QVERIFY(!Find<QComboBox>(&dlg, "edtStartTag")->isEnabled());
-    QVERIFY(Find<QComboBox>(&dlg, "cbField")->isEnabled());
+    QVERIFY(!Named<QComboBox>(&dlg, "edtStartTag")->isEnabled());
+    QVERIFY(Named<QComboBox>(&dlg, "cbField")->isEnabled());
 
     // Checks on OK: the message goes to the note line, the focus to the input.
     dlg.SetColTag(kColNormal);
@@ -135,15 +131,15 @@ class AuthoringDialogsTest : public QObject {
     dlg.SetRegExprNum(-1);
     QCOMPARE(dlg.RegExprNum(), 1);
     dlg.SetRegExprNum(1);  // appends: "$0" "$0" "$1"
-    QCOMPARE(Find<QComboBox>(&dlg, "cbRegExpr")->itemText(2), QStringLiteral("$1"));
+    QCOMPARE(Named<QComboBox>(&dlg, "cbRegExpr")->itemText(2), QStringLiteral("$1"));
     Show(dlg);
-    QVERIFY(!Find<QLineEdit>(&dlg, "edtStartTag")->isVisible());
-    QVERIFY(!Find<QLineEdit>(&dlg, "edtEndTag")->isEnabled());
+    QVERIFY(!Named<QLineEdit>(&dlg, "edtStartTag")->isVisible());
+    QVERIFY(!Named<QLineEdit>(&dlg, "edtEndTag")->isEnabled());
 
     dlg.SetRegExprNo(2);
     dlg.SetRegExprNo(7);  // no such entry: none chosen
     QCOMPARE(dlg.RegExprNo(), -1);
-    QComboBox* choice = Find<QComboBox>(&dlg, "cbRegExpr");
+    QComboBox* choice = Named<QComboBox>(&dlg, "cbRegExpr");
     choice->setFocus();
     QTest::keyClick(choice, Qt::Key_Down);  // the user's choice is highlighted too
     QCOMPARE(highlighted, (std::vector<int>{2, -1, 0}));
@@ -152,11 +148,11 @@ class AuthoringDialogsTest : public QObject {
     dlg.SetFieldID(fids[0]);
     dlg.SetColTag(kColStartRecordTag);
     QCOMPARE(Text(&dlg, "lblRegExpr"), QStringLiteral("Record open tag:"));
-    QVERIFY(Find<QLineEdit>(&dlg, "edtStartTag")->isVisible());
+    QVERIFY(Named<QLineEdit>(&dlg, "edtStartTag")->isVisible());
     QVERIFY(!choice->isVisible());
-    QVERIFY(!Find<QComboBox>(&dlg, "cbField")->isEnabled());
+    QVERIFY(!Named<QComboBox>(&dlg, "cbField")->isEnabled());
     QCOMPARE(dlg.FieldID(), 0);
-    Find<QLineEdit>(&dlg, "edtStartTag")->setText(QStringLiteral("<tr>"));
+    Named<QLineEdit>(&dlg, "edtStartTag")->setText(QStringLiteral("<tr>"));
     Click(&dlg, "btnOK");
     QCOMPARE(Text(&dlg, "lblNote"),
              QStringLiteral("Open/close tag is a pair, should be both empty or not empty."));
@@ -181,8 +177,8 @@ class AuthoringDialogsTest : public QObject {
     Show(dlg);
     QCOMPARE(dlg.windowTitle(), QStringLiteral("Auto increment field"));
     QCOMPARE(Text(&dlg, "lblNote"), QStringLiteral("Specify end condition:"));
-    auto* from = Find<QLineEdit>(&dlg, "edtFrom");
-    auto* to = Find<QLineEdit>(&dlg, "edtTo");
+    auto* from = Named<QLineEdit>(&dlg, "edtFrom");
+    auto* to = Named<QLineEdit>(&dlg, "edtTo");
     QCOMPARE(from->text(), QStringLiteral("1"));
     from->clear();
     Click(&dlg, "btnOK");
@@ -196,15 +192,15 @@ class AuthoringDialogsTest : public QObject {
 
     TfrmAuto tag;
     Show(tag);
-    Find<QRadioButton>(&tag, "rbTag")->setChecked(true);
+    Named<QRadioButton>(&tag, "rbTag")->setChecked(true);
     Click(&tag, "btnOK");
     QVERIFY(Focused(&tag, "edtTag"));
     // The tag would end inside the text: refused.
-    QTest::keyClicks(Find<QLineEdit>(&tag, "edtTag"), QStringLiteral("<br/>"));
+    QTest::keyClicks(Named<QLineEdit>(&tag, "edtTag"), QStringLiteral("<br/>"));
     Click(&tag, "btnOK");
     QCOMPARE(Text(&tag, "lblNote"), QStringLiteral("The end tag cannot contain \"/>\"."));
     QVERIFY(tag.isVisible());
-    Find<QLineEdit>(&tag, "edtTag")->setText(QStringLiteral("Next page, more"));
+    Named<QLineEdit>(&tag, "edtTag")->setText(QStringLiteral("Next page, more"));
     QCOMPARE(tag.Txt(), std::string("<AUTOINC:Next page, more/>"));
     Click(&tag, "btnOK");
     QCOMPARE(tag.result(), int(QDialog::Accepted));
@@ -218,11 +214,11 @@ class AuthoringDialogsTest : public QObject {
     TfrmTrans dlg(f.Store());
     dlg.SetColID(cid);
     Show(dlg);
-    auto* list = Find<QTreeWidget>(&dlg, "lvList");
-    auto* rel = Find<QComboBox>(&dlg, "cbRel");
-    auto* a = Find<QLineEdit>(&dlg, "edtA");
-    auto* b = Find<QLineEdit>(&dlg, "edtB");
-    auto* add = Find<QPushButton>(&dlg, "btnAdd");
+    auto* list = Named<QTreeWidget>(&dlg, "lvList");
+    auto* rel = Named<QComboBox>(&dlg, "cbRel");
+    auto* a = Named<QLineEdit>(&dlg, "edtA");
+    auto* b = Named<QLineEdit>(&dlg, "edtB");
+    auto* add = Named<QPushButton>(&dlg, "btnAdd");
     QVERIFY(add->isDefault());
     QCOMPARE(Row(list, 0), (QStringList{"@ Include", "old", "->", "new"}));
 
@@ -275,10 +271,10 @@ class AuthoringDialogsTest : public QObject {
     TfrmTrans dlg(f.Store());
     dlg.SetColID(cid);
     Show(dlg);
-    auto* list = Find<QTreeWidget>(&dlg, "lvList");
-    auto* rel = Find<QComboBox>(&dlg, "cbRel");
-    auto* a = Find<QLineEdit>(&dlg, "edtA");
-    auto* b = Find<QLineEdit>(&dlg, "edtB");
+    auto* list = Named<QTreeWidget>(&dlg, "lvList");
+    auto* rel = Named<QComboBox>(&dlg, "cbRel");
+    auto* a = Named<QLineEdit>(&dlg, "edtA");
+    auto* b = Named<QLineEdit>(&dlg, "edtB");
     QCOMPARE(rel->count(), 12);
     QCOMPARE(rel->itemText(kRelConcat), QStringLiteral("Concat(S1, @, S2)"));
     struct Case {
@@ -335,7 +331,7 @@ class AuthoringDialogsTest : public QObject {
     tables.PresetID(second);
     QCOMPARE(tables.SelectedTitle(), std::string("Second"));
     Show(tables);
-    auto* list = Find<QListWidget>(&tables, "lbItems");
+    auto* list = Named<QListWidget>(&tables, "lbItems");
     const QRect row = list->visualItemRect(list->item(0));
     QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, row.center());
     QTest::mouseDClick(list->viewport(), Qt::LeftButton, {}, row.center());

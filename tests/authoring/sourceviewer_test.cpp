@@ -31,16 +31,10 @@ namespace sorvane {
 namespace {
 
 using test::HttpServer;
+using test::Named;
 using test::ReceivedRequest;
 using test::Reply;
 using test::WhenModal;
-
-template <typename T>
-T* Child(QObject& parent, const char* name) {
-  T* child = parent.findChild<T*>(QString::fromLatin1(name));
-  if (child == nullptr) qFatal("no child %s", name);
-  return child;
-}
 
 struct Column {
   std::string title, open_tag, close_tag;
@@ -49,7 +43,7 @@ struct Column {
 
 // The search text as typed; the view selects what it finds.
 void Search(TfrmSource& viewer, const char* words) {
-  Child<QLineEdit>(viewer, "edtWords")->setText(QString::fromUtf8(words));
+  Named<QLineEdit>(&viewer, "edtWords")->setText(QString::fromUtf8(words));
 }
 
 long Pos(TfrmSource& viewer, unsigned int message) {
@@ -134,8 +128,8 @@ class SourceViewerTest : public QObject {
     AddRow(id, 2, "", server->Url("/login"));
     AddRow(id, 3, "user", "jo doe");
     WhenModal<TfrmImgVal>([](TfrmImgVal* dlg) {
-      Child<QLineEdit>(*dlg, "edtValue")->setText(QStringLiteral("k7"));
-      Child<QPushButton>(*dlg, "btnOK")->click();
+      Named<QLineEdit>(dlg, "edtValue")->setText(QStringLiteral("k7"));
+      Named<QPushButton>(dlg, "btnOK")->click();
     });
     TfrmSource viewer(fixture->Store(), *http);
     viewer.SetTempID(id);
@@ -171,7 +165,7 @@ class SourceViewerTest : public QObject {
     QCOMPARE(MessageBox::lastShown().text,
              QStringLiteral("Cann't login, please wait a moment and try again."));
     QCOMPARE(MessageBox::lastShown().icon, QMessageBox::Warning);
-    QCOMPARE(Child<QLabel>(viewer, "lblMsg")->text(), QStringLiteral("HTTP/1.1 404 Not Found"));
+    QCOMPARE(Named<QLabel>(&viewer, "lblMsg")->text(), QStringLiteral("HTTP/1.1 404 Not Found"));
     QVERIFY(viewer.View()->text().isEmpty());
 
     fixture->Exec("delete from nvps");
@@ -188,8 +182,8 @@ class SourceViewerTest : public QObject {
     TfrmSource viewer(fixture->Store(), *http);
     viewer.SetURL(server->Url("/search"));
     QSignalSpy beeps(&viewer, &TfrmSource::Beeped);
-    auto* next = Child<QToolButton>(viewer, "btnNext");
-    auto* previous = Child<QToolButton>(viewer, "btnPrev");
+    auto* next = Named<QToolButton>(&viewer, "btnNext");
+    auto* previous = Named<QToolButton>(&viewer, "btnPrev");
     QVERIFY(!next->isEnabled());
 
     // Typing finds the first occurrence, whatever the letter case.
@@ -209,7 +203,7 @@ class SourceViewerTest : public QObject {
     QCOMPARE(Pos(viewer, QsciScintilla::SCI_GETSELECTIONSTART), 22L);
     previous->click();
     QCOMPARE(Pos(viewer, QsciScintilla::SCI_GETSELECTIONSTART), 0L);
-    QCOMPARE(Child<QLabel>(viewer, "lblCaret")->text(), QStringLiteral("Row: 1, Col: 6"));
+    QCOMPARE(Named<QLabel>(&viewer, "lblCaret")->text(), QStringLiteral("Row: 1, Col: 6"));
 
     // Text that is not there, and an emptied search box: no selection, a beep, disabled buttons.
     Search(viewer, "zeta");
@@ -245,10 +239,10 @@ class SourceViewerTest : public QObject {
           });
       viewer.SetURL(server->Url(c.path));
       Search(viewer, c.shown);
-      Child<QAction>(viewer, "pmiOpenTag")->trigger();
-      Child<QLineEdit>(viewer, "edtTitle")->setText(QStringLiteral("t"));
-      Child<QLineEdit>(viewer, "edtCloseTag")->setText(QStringLiteral("</td>"));
-      Child<QToolButton>(viewer, "btnAdd")->click();
+      Named<QAction>(&viewer, "pmiOpenTag")->trigger();
+      Named<QLineEdit>(&viewer, "edtTitle")->setText(QStringLiteral("t"));
+      Named<QLineEdit>(&viewer, "edtCloseTag")->setText(QStringLiteral("</td>"));
+      Named<QToolButton>(&viewer, "btnAdd")->click();
       QCOMPARE(added.size(), 1u);
       QCOMPARE(added[0].open_tag, c.open_tag);
     }
@@ -274,25 +268,25 @@ class SourceViewerTest : public QObject {
 
       Search(viewer, "<td class=\"цена\">");
       QCOMPARE(viewer.SelectedBytes(), open_tag);
-      Child<QAction>(viewer, "pmiOpenTag")->trigger();
+      Named<QAction>(&viewer, "pmiOpenTag")->trigger();
       Search(viewer, "</td>");
-      Child<QAction>(viewer, "pmiCloseTag")->trigger();
+      Named<QAction>(&viewer, "pmiCloseTag")->trigger();
       Search(viewer, "цена");
-      Child<QAction>(viewer, "pmiTitle")->trigger();
-      QCOMPARE(Child<QLineEdit>(viewer, "edtTitle")->text(), QStringLiteral("цена"));
-      Child<QToolButton>(viewer, "btnAdd")->click();
-      Child<QToolButton>(viewer, "btnAdd")->click();
+      Named<QAction>(&viewer, "pmiTitle")->trigger();
+      QCOMPARE(Named<QLineEdit>(&viewer, "edtTitle")->text(), QStringLiteral("цена"));
+      Named<QToolButton>(&viewer, "btnAdd")->click();
+      Named<QToolButton>(&viewer, "btnAdd")->click();
       QCOMPARE(added.size(), 2u);
       QVERIFY2(added[0] == added[1], path);
       QCOMPARE(added[0].open_tag, open_tag);
       QCOMPARE(added[0].close_tag, std::string("</td>"));
       QVERIFY2(page.find(added[0].title) != std::string::npos, path);
-      QCOMPARE(Child<QLabel>(viewer, "lblMsg")->text(),
+      QCOMPARE(Named<QLabel>(&viewer, "lblMsg")->text(),
                QStringLiteral(" Column Added. T:цена O:<td class=\"цена\"> C:</td>"));
 
       // A title typed over is the typed text in the page's charset.
-      Child<QLineEdit>(viewer, "edtTitle")->setText(QStringLiteral("Цена"));
-      Child<QToolButton>(viewer, "btnAdd")->click();
+      Named<QLineEdit>(&viewer, "edtTitle")->setText(QStringLiteral("Цена"));
+      Named<QToolButton>(&viewer, "btnAdd")->click();
       QCOMPARE(added.back().title,
                std::string(path == std::string("/cp1251") ? "\xD6\xE5\xED\xE0" : "Цена"));
     }
@@ -317,25 +311,25 @@ class SourceViewerTest : public QObject {
     for (const Case& c : {Case{"", "<i>", "</i>", "Column title can not be empty.", "edtTitle"},
                           Case{" ", "", "</i>", "Open tag can not be empty.", "edtOpenTag"},
                           Case{"t", "<i>", "", "Close tag can not be empty.", "edtCloseTag"}}) {
-      Child<QLineEdit>(viewer, "edtTitle")->setText(QString::fromLatin1(c.title));
-      Child<QLineEdit>(viewer, "edtOpenTag")->setText(QString::fromLatin1(c.open_tag));
-      Child<QLineEdit>(viewer, "edtCloseTag")->setText(QString::fromLatin1(c.close_tag));
-      Child<QToolButton>(viewer, "btnAdd")->click();
-      QCOMPARE(Child<QLabel>(viewer, "lblMsg")->text(), QString::fromLatin1(c.message));
-      QCOMPARE(viewer.focusWidget(), Child<QLineEdit>(viewer, c.focus));
+      Named<QLineEdit>(&viewer, "edtTitle")->setText(QString::fromLatin1(c.title));
+      Named<QLineEdit>(&viewer, "edtOpenTag")->setText(QString::fromLatin1(c.open_tag));
+      Named<QLineEdit>(&viewer, "edtCloseTag")->setText(QString::fromLatin1(c.close_tag));
+      Named<QToolButton>(&viewer, "btnAdd")->click();
+      QCOMPARE(Named<QLabel>(&viewer, "lblMsg")->text(), QString::fromLatin1(c.message));
+      QCOMPARE(viewer.focusWidget(), Named<QLineEdit>(&viewer, c.focus));
     }
     QCOMPARE(added, 0);
 
     // The regular-expression method: Add is disabled, the menu still fills the inputs.
     viewer.SetCanAdd(false);
-    QVERIFY(!Child<QToolButton>(viewer, "btnAdd")->isEnabled());
+    QVERIFY(!Named<QToolButton>(&viewer, "btnAdd")->isEnabled());
     Search(viewer, "<i>");
-    Child<QAction>(viewer, "pmiOpenTag")->trigger();
-    QCOMPARE(Child<QLineEdit>(viewer, "edtOpenTag")->text(), QStringLiteral("<i>"));
+    Named<QAction>(&viewer, "pmiOpenTag")->trigger();
+    QCOMPARE(Named<QLineEdit>(&viewer, "edtOpenTag")->text(), QStringLiteral("<i>"));
     // With nothing selected the menu changes nothing.
     viewer.View()->SendScintilla(QsciScintilla::SCI_SETEMPTYSELECTION, 0UL);
-    Child<QAction>(viewer, "pmiTitle")->trigger();
-    QCOMPARE(Child<QLineEdit>(viewer, "edtTitle")->text(), QStringLiteral("t"));
+    Named<QAction>(&viewer, "pmiTitle")->trigger();
+    QCOMPARE(Named<QLineEdit>(&viewer, "edtTitle")->text(), QStringLiteral("t"));
   }
 
   void menuCopiesAndTogglesWrappingAndCtrlFGoesToTheSearch() {
@@ -345,7 +339,7 @@ class SourceViewerTest : public QObject {
     viewer.show();
     QVERIFY(QTest::qWaitForWindowActive(&viewer));
     QCOMPARE(viewer.View()->wrapMode(), QsciScintilla::WrapWord);
-    auto* newline = Child<QAction>(viewer, "pmiNewline");
+    auto* newline = Named<QAction>(&viewer, "pmiNewline");
     QVERIFY(newline->isChecked());
     newline->trigger();
     QCOMPARE(viewer.View()->wrapMode(), QsciScintilla::WrapNone);
@@ -353,22 +347,22 @@ class SourceViewerTest : public QObject {
     QCOMPARE(viewer.View()->wrapMode(), QsciScintilla::WrapWord);
 
     Search(viewer, "hello");
-    Child<QAction>(viewer, "pmiCopy")->trigger();
+    Named<QAction>(&viewer, "pmiCopy")->trigger();
     QCOMPARE(QApplication::clipboard()->text(), QStringLiteral("hello"));
 
     viewer.View()->setFocus();
     QTest::keyClick(viewer.View(), Qt::Key_F, Qt::ControlModifier);
-    QCOMPARE(viewer.focusWidget(), Child<QLineEdit>(viewer, "edtWords"));
-    QCOMPARE(Child<QLineEdit>(viewer, "edtWords")->selectedText(), QStringLiteral("hello"));
+    QCOMPARE(viewer.focusWidget(), Named<QLineEdit>(&viewer, "edtWords"));
+    QCOMPARE(Named<QLineEdit>(&viewer, "edtWords")->selectedText(), QStringLiteral("hello"));
     const QStringList items = [&viewer] {
       QStringList texts;
-      for (const QAction* action : Child<QMenu>(viewer, "pmSource")->actions())
+      for (const QAction* action : Named<QMenu>(&viewer, "pmSource")->actions())
         texts << action->text();
       return texts;
     }();
     QCOMPARE(items, (QStringList{"Set Column Title", "Set Open Tag", "Set Close Tag", "",
                                  "Copy to Clipboard", "Automatic Newline"}));
-    QCOMPARE(Child<QLabel>(viewer, "lblHint")->text(),
+    QCOMPARE(Named<QLabel>(&viewer, "lblHint")->text(),
              QStringLiteral(" Right click on the selection to add tags."));
   }
 
@@ -396,11 +390,11 @@ class SourceViewerTest : public QObject {
       loading_gone = true;
       for (QWidget* w : QApplication::topLevelWidgets())
         if (qobject_cast<TfrmLoading*>(w) != nullptr) loading_gone = false;
-      QVERIFY(Child<QToolButton>(*viewer, "btnAdd")->isEnabled());
-      Child<QLineEdit>(*viewer, "edtTitle")->setText(QStringLiteral("T"));
-      Child<QLineEdit>(*viewer, "edtOpenTag")->setText(QStringLiteral("<b>"));
-      Child<QLineEdit>(*viewer, "edtCloseTag")->setText(QStringLiteral("</b>"));
-      Child<QToolButton>(*viewer, "btnAdd")->click();
+      QVERIFY(Named<QToolButton>(viewer, "btnAdd")->isEnabled());
+      Named<QLineEdit>(viewer, "edtTitle")->setText(QStringLiteral("T"));
+      Named<QLineEdit>(viewer, "edtOpenTag")->setText(QStringLiteral("<b>"));
+      Named<QLineEdit>(viewer, "edtCloseTag")->setText(QStringLiteral("</b>"));
+      Named<QToolButton>(viewer, "btnAdd")->click();
       viewer->accept();
     });
     ViewSource(nullptr, fixture->Store(), *http, 0, server->Url("/page"), true,

@@ -71,9 +71,7 @@ struct Fixture {
   }
   template <typename W>
   W* Find(const char* name) {
-    auto* widget = editor->findChild<W*>(QString::fromLatin1(name));
-    if (!widget) qFatal("no widget %s", name);
-    return widget;
+    return test::Named<W>(editor.get(), name);
   }
   QLineEdit* Edit(const char* name) { return Find<QLineEdit>(name); }
   QTreeWidget* List(const char* name) { return Find<QTreeWidget>(name); }

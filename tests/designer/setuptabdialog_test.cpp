@@ -42,9 +42,7 @@ struct Fixture {
   }
   template <typename W = QPushButton>
   W* Find(const char* name) const {
-    auto* widget = dlg->findChild<W*>(QString::fromLatin1(name));
-    if (!widget) qFatal("no widget %s", name);
-    return widget;
+    return test::Named<W>(dlg.get(), name);
   }
   void Click(const char* button) { QTest::mouseClick(Find(button), Qt::LeftButton); }
   QListWidget* Tables() const { return Find<QListWidget>("lbTab"); }

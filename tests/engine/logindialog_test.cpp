@@ -27,20 +27,14 @@ namespace sorvane {
 namespace {
 
 using test::HttpServer;
+using test::Named;
 using test::ReceivedRequest;
 using test::Reply;
 using test::WhenModal;
 
-template <typename T>
-T* Child(QWidget& parent, const char* name) {
-  T* child = parent.findChild<T*>(QString::fromLatin1(name));
-  if (child == nullptr) qFatal("no widget %s", name);
-  return child;
-}
-
 // "name|value|Img" per list item.
 QStringList Items(TfrmLogin& dlg) {
-  auto* list = Child<QTreeWidget>(dlg, "lvNvs");
+  auto* list = Named<QTreeWidget>(&dlg, "lvNvs");
   QStringList items;
   for (int i = 0; i < list->topLevelItemCount(); ++i) {
     const QTreeWidgetItem* item = list->topLevelItem(i);
@@ -88,20 +82,20 @@ class LoginDialogTest : public QObject {
     TfrmLogin dlg(fixture->Store(), *http);
     dlg.SetTempletID(id);
     QCOMPARE(dlg.windowTitle(), QStringLiteral("Authorize/Login"));
-    QVERIFY(Child<QRadioButton>(dlg, "rbAuthorize")->isChecked());
-    QVERIFY(Child<QLineEdit>(dlg, "edtNam")->text().isEmpty());
-    QVERIFY(Child<QLineEdit>(dlg, "edtPwd")->text().isEmpty());
-    QCOMPARE(Child<QLineEdit>(dlg, "edtLoginURL")->text(), QStringLiteral("http://"));
-    QVERIFY(!Child<QPushButton>(dlg, "btnDelAll")->isEnabled());
-    QVERIFY(!Child<QWidget>(dlg, "pnlLogin")->isEnabled());
-    QVERIFY(!Child<QPushButton>(dlg, "btnAdd")->isEnabled());
-    QVERIFY(!Child<QPushButton>(dlg, "btnDelete")->isEnabled());
-    QVERIFY(Child<QWidget>(dlg, "pnlAuthorize")->isEnabled());
+    QVERIFY(Named<QRadioButton>(&dlg, "rbAuthorize")->isChecked());
+    QVERIFY(Named<QLineEdit>(&dlg, "edtNam")->text().isEmpty());
+    QVERIFY(Named<QLineEdit>(&dlg, "edtPwd")->text().isEmpty());
+    QCOMPARE(Named<QLineEdit>(&dlg, "edtLoginURL")->text(), QStringLiteral("http://"));
+    QVERIFY(!Named<QPushButton>(&dlg, "btnDelAll")->isEnabled());
+    QVERIFY(!Named<QWidget>(&dlg, "pnlLogin")->isEnabled());
+    QVERIFY(!Named<QPushButton>(&dlg, "btnAdd")->isEnabled());
+    QVERIFY(!Named<QPushButton>(&dlg, "btnDelete")->isEnabled());
+    QVERIFY(Named<QWidget>(&dlg, "pnlAuthorize")->isEnabled());
 
-    Child<QRadioButton>(dlg, "rbLogin")->click();
-    QVERIFY(Child<QWidget>(dlg, "pnlLogin")->isEnabled());
-    QVERIFY(Child<QPushButton>(dlg, "btnAdd")->isEnabled());
-    QVERIFY(!Child<QWidget>(dlg, "pnlAuthorize")->isEnabled());
+    Named<QRadioButton>(&dlg, "rbLogin")->click();
+    QVERIFY(Named<QWidget>(&dlg, "pnlLogin")->isEnabled());
+    QVERIFY(Named<QPushButton>(&dlg, "btnAdd")->isEnabled());
+    QVERIFY(!Named<QWidget>(&dlg, "pnlAuthorize")->isEnabled());
   }
 
   void aFormLoginShowsItsRowsAndSwitchingToBasicAuthenticationReplacesThem() {
@@ -110,15 +104,15 @@ class LoginDialogTest : public QObject {
     AddRow(3, "user", "jo");
     TfrmLogin dlg(fixture->Store(), *http);
     dlg.SetTempletID(id);
-    QVERIFY(Child<QRadioButton>(dlg, "rbLogin")->isChecked());
-    QVERIFY(Child<QPushButton>(dlg, "btnDelAll")->isEnabled());
-    QCOMPARE(Child<QLineEdit>(dlg, "edtLoginURL")->text(), QStringLiteral("http://h/login"));
+    QVERIFY(Named<QRadioButton>(&dlg, "rbLogin")->isChecked());
+    QVERIFY(Named<QPushButton>(&dlg, "btnDelAll")->isEnabled());
+    QCOMPARE(Named<QLineEdit>(&dlg, "edtLoginURL")->text(), QStringLiteral("http://h/login"));
     QCOMPARE(Items(dlg), (QStringList{"code|http://h/c.gif|Y", "user|jo|N"}));
 
-    Child<QRadioButton>(dlg, "rbAuthorize")->click();
-    Child<QLineEdit>(dlg, "edtNam")->setText(QStringLiteral("mary"));
-    Child<QLineEdit>(dlg, "edtPwd")->setText(QStringLiteral("it's"));
-    Child<QPushButton>(dlg, "btnOK")->click();
+    Named<QRadioButton>(&dlg, "rbAuthorize")->click();
+    Named<QLineEdit>(&dlg, "edtNam")->setText(QStringLiteral("mary"));
+    Named<QLineEdit>(&dlg, "edtPwd")->setText(QStringLiteral("it's"));
+    Named<QPushButton>(&dlg, "btnOK")->click();
     QCOMPARE(dlg.result(), int(QDialog::Accepted));
     QCOMPARE(Rows(fixture->Store(), id), (std::vector<std::string>{"mary|it's|1"}));
   }
@@ -134,13 +128,13 @@ class LoginDialogTest : public QObject {
     for (const Case& c : cases) {
       TfrmLogin dlg(fixture->Store(), *http);
       dlg.SetTempletID(id);
-      Child<QRadioButton>(dlg, c.login ? "rbLogin" : "rbAuthorize")->click();
-      Child<QLineEdit>(dlg, "edtNam")->setText(c.name);
-      Child<QLineEdit>(dlg, "edtPwd")->setText(c.password);
-      Child<QLineEdit>(dlg, "edtLoginURL")->setText(c.url);
+      Named<QRadioButton>(&dlg, c.login ? "rbLogin" : "rbAuthorize")->click();
+      Named<QLineEdit>(&dlg, "edtNam")->setText(c.name);
+      Named<QLineEdit>(&dlg, "edtPwd")->setText(c.password);
+      Named<QLineEdit>(&dlg, "edtLoginURL")->setText(c.url);
       MessageBox::clearRecord();
       MessageBox::setNextAnswer(QMessageBox::Ok);
-      Child<QPushButton>(dlg, "btnOK")->click();
+      Named<QPushButton>(&dlg, "btnOK")->click();
       QCOMPARE(MessageBox::lastShown().caption, QStringLiteral("Note"));
       QCOMPARE(MessageBox::lastShown().text, QStringLiteral("Filling is not completed."));
       QCOMPARE(MessageBox::lastShown().icon, QMessageBox::Warning);
@@ -159,17 +153,17 @@ class LoginDialogTest : public QObject {
     });
     TfrmLogin dlg(fixture->Store(), *http);
     dlg.SetTempletID(id);
-    Child<QRadioButton>(dlg, "rbLogin")->click();
-    Child<QLineEdit>(dlg, "edtLoginURL")->setText(QString::fromStdString(server.Url("/login")));
-    Child<QPushButton>(dlg, "Button1")->click();
-    Child<QPushButton>(dlg, "Button1")->click();
+    Named<QRadioButton>(&dlg, "rbLogin")->click();
+    Named<QLineEdit>(&dlg, "edtLoginURL")->setText(QString::fromStdString(server.Url("/login")));
+    Named<QPushButton>(&dlg, "Button1")->click();
+    Named<QPushButton>(&dlg, "Button1")->click();
     QCOMPARE(Items(dlg), (QStringList{"token|abc|N", "lang||N", "token|abc|N", "lang||N"}));
     QVERIFY(MessageBox::shown().empty());
-    QVERIFY(Child<QPushButton>(dlg, "Button1")->isEnabled());
+    QVERIFY(Named<QPushButton>(&dlg, "Button1")->isEnabled());
 
-    Child<QLineEdit>(dlg, "edtLoginURL")->setText(QString::fromStdString(server.Url("/gone")));
+    Named<QLineEdit>(&dlg, "edtLoginURL")->setText(QString::fromStdString(server.Url("/gone")));
     MessageBox::setNextAnswer(QMessageBox::Ok);
-    Child<QPushButton>(dlg, "Button1")->click();
+    Named<QPushButton>(&dlg, "Button1")->click();
     QCOMPARE(MessageBox::lastShown().caption, QStringLiteral("Error"));
     QCOMPARE(MessageBox::lastShown().text, QStringLiteral("Times out, wait minutes, try again."));
     QCOMPARE(MessageBox::lastShown().icon, QMessageBox::Warning);
@@ -179,39 +173,39 @@ class LoginDialogTest : public QObject {
   void itemsAreAddedEditedAndDeleted() {
     TfrmLogin dlg(fixture->Store(), *http);
     dlg.SetTempletID(id);
-    Child<QRadioButton>(dlg, "rbLogin")->click();
-    auto* list = Child<QTreeWidget>(dlg, "lvNvs");
+    Named<QRadioButton>(&dlg, "rbLogin")->click();
+    auto* list = Named<QTreeWidget>(&dlg, "lvNvs");
 
     // The pair dialog refuses empty texts, focusing the first empty one.
     bool refused = false;
     WhenModal<TfrmInput>([&refused](TfrmInput* input) {
       QCOMPARE(input->windowTitle(), QStringLiteral("Please enter..."));
-      Child<QLineEdit>(*input, "edtValOne")->setText(QStringLiteral("user"));
-      Child<QPushButton>(*input, "btnOK")->click();
-      refused = Child<QLabel>(*input, "lblNoteMsg")->text() == QStringLiteral("Cann't be empty.") &&
-                input->focusWidget() == Child<QLineEdit>(*input, "edtValTwo") && input->isVisible();
-      Child<QLineEdit>(*input, "edtValTwo")->setText(QStringLiteral("jo"));
-      Child<QPushButton>(*input, "btnOK")->click();
+      Named<QLineEdit>(input, "edtValOne")->setText(QStringLiteral("user"));
+      Named<QPushButton>(input, "btnOK")->click();
+      refused = Named<QLabel>(input, "lblNoteMsg")->text() == QStringLiteral("Cann't be empty.") &&
+                input->focusWidget() == Named<QLineEdit>(input, "edtValTwo") && input->isVisible();
+      Named<QLineEdit>(input, "edtValTwo")->setText(QStringLiteral("jo"));
+      Named<QPushButton>(input, "btnOK")->click();
     });
-    Child<QPushButton>(dlg, "btnAdd")->click();
+    Named<QPushButton>(&dlg, "btnAdd")->click();
     QVERIFY(refused);
     WhenModal<TfrmInput>([](TfrmInput* input) {
-      Child<QLineEdit>(*input, "edtValOne")->setText(QStringLiteral("code"));
-      Child<QLineEdit>(*input, "edtValTwo")->setText(QStringLiteral("http://h/c.gif"));
-      Child<QCheckBox>(*input, "cbImage")->click();
-      QCOMPARE(Child<QLabel>(*input, "lblTitTwo")->text(), QStringLiteral("Image URL:"));
-      Child<QPushButton>(*input, "btnOK")->click();
+      Named<QLineEdit>(input, "edtValOne")->setText(QStringLiteral("code"));
+      Named<QLineEdit>(input, "edtValTwo")->setText(QStringLiteral("http://h/c.gif"));
+      Named<QCheckBox>(input, "cbImage")->click();
+      QCOMPARE(Named<QLabel>(input, "lblTitTwo")->text(), QStringLiteral("Image URL:"));
+      Named<QPushButton>(input, "btnOK")->click();
     });
-    Child<QPushButton>(dlg, "btnAdd")->click();
+    Named<QPushButton>(&dlg, "btnAdd")->click();
     QCOMPARE(Items(dlg), (QStringList{"user|jo|N", "code|http://h/c.gif|Y"}));
     QCOMPARE(list->currentItem(), list->topLevelItem(1));
 
     // A double click edits the pair in place.
     WhenModal<TfrmInput>([](TfrmInput* input) {
-      QCOMPARE(Child<QLineEdit>(*input, "edtValOne")->text(), QStringLiteral("user"));
-      QCOMPARE(Child<QLabel>(*input, "lblTitTwo")->text(), QStringLiteral("Field value:"));
-      Child<QLineEdit>(*input, "edtValTwo")->setText(QStringLiteral("mary"));
-      Child<QPushButton>(*input, "btnOK")->click();
+      QCOMPARE(Named<QLineEdit>(input, "edtValOne")->text(), QStringLiteral("user"));
+      QCOMPARE(Named<QLabel>(input, "lblTitTwo")->text(), QStringLiteral("Field value:"));
+      Named<QLineEdit>(input, "edtValTwo")->setText(QStringLiteral("mary"));
+      Named<QPushButton>(input, "btnOK")->click();
     });
     emit list->itemDoubleClicked(list->topLevelItem(0), 0);
     QCOMPARE(Items(dlg), (QStringList{"user|mary|N", "code|http://h/c.gif|Y"}));
@@ -219,17 +213,17 @@ class LoginDialogTest : public QObject {
     // Delete Item asks; No keeps the item, Yes removes it and selects the one below.
     list->setCurrentItem(list->topLevelItem(0));
     MessageBox::setNextAnswer(QMessageBox::No);
-    Child<QPushButton>(dlg, "btnDelete")->click();
+    Named<QPushButton>(&dlg, "btnDelete")->click();
     QCOMPARE(MessageBox::lastShown().text, QStringLiteral("Sure to delete this name/value item?"));
     QCOMPARE(MessageBox::lastShown().icon, QMessageBox::Question);
     QCOMPARE(Items(dlg).size(), 2);
     MessageBox::setNextAnswer(QMessageBox::Yes);
-    Child<QPushButton>(dlg, "btnDelete")->click();
+    Named<QPushButton>(&dlg, "btnDelete")->click();
     QCOMPARE(Items(dlg), (QStringList{"code|http://h/c.gif|Y"}));
     QCOMPARE(list->currentItem(), list->topLevelItem(0));
 
-    Child<QLineEdit>(dlg, "edtLoginURL")->setText(QStringLiteral("http://h/login"));
-    Child<QPushButton>(dlg, "btnOK")->click();
+    Named<QLineEdit>(&dlg, "edtLoginURL")->setText(QStringLiteral("http://h/login"));
+    Named<QPushButton>(&dlg, "btnOK")->click();
     QCOMPARE(Rows(fixture->Store(), id),
              (std::vector<std::string>{"|http://h/login|2", "code|http://h/c.gif|4"}));
   }
@@ -239,7 +233,7 @@ class LoginDialogTest : public QObject {
     AddRow(3, "\xCF\xEE\xEB\xFC", "\xE7\xED\xE0\xF7");  // a Windows-1251 name and value
     TfrmLogin dlg(fixture->Store(), *http);
     dlg.SetTempletID(id);
-    Child<QPushButton>(dlg, "btnOK")->click();
+    Named<QPushButton>(&dlg, "btnOK")->click();
     QCOMPARE(
         Rows(fixture->Store(), id),
         (std::vector<std::string>{"|http://h/login|2", "\xCF\xEE\xEB\xFC|\xE7\xED\xE0\xF7|3"}));
@@ -253,7 +247,7 @@ class LoginDialogTest : public QObject {
       dlg.SetTempletID(id);
       dlg.show();
       MessageBox::setNextAnswer(answer);
-      Child<QPushButton>(dlg, "btnDelAll")->click();
+      Named<QPushButton>(&dlg, "btnDelAll")->click();
       QCOMPARE(MessageBox::lastShown().caption, QStringLiteral("Confirm"));
       QCOMPARE(MessageBox::lastShown().text,
                QStringLiteral("Are you sure to delete authorize /\nlogin information of this "

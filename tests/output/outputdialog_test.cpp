@@ -70,9 +70,7 @@ struct Fixture {
   }
   template <typename T>
   T* Get(const char* name) const {
-    T* widget = dialog->findChild<T*>(QString::fromLatin1(name));
-    if (!widget) qFatal("no widget %s", name);
-    return widget;
+    return test::Named<T>(dialog.get(), name);
   }
   void Click(const char* button) const { Get<QPushButton>(button)->click(); }
   QString Output() const { return Get<QPlainTextEdit>("mmOutput")->toPlainText(); }

@@ -7,6 +7,7 @@
 #include <QtTest>
 
 #include "core/product.h"
+#include "support/modal.h"
 
 namespace sorvane {
 namespace {
@@ -22,9 +23,7 @@ class UrlCatcher : public QObject {
 };
 
 QLabel* Label(const TfrmAbout& about, const char* name) {
-  auto* label = about.findChild<QLabel*>(QString::fromLatin1(name));
-  if (!label) qFatal("no label %s", name);
-  return label;
+  return test::Named<QLabel>(&about, name);
 }
 
 }  // namespace

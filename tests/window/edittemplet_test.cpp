@@ -36,17 +36,12 @@
 namespace sorvane {
 namespace {
 
+using test::Named;
+
 using test::WhenModal;
 
-template <typename W>
-W* Find(QWidget* dialog, const char* name) {
-  auto* widget = dialog->findChild<W*>(QString::fromLatin1(name));
-  if (!widget) qFatal("no widget %s", name);
-  return widget;
-}
-
 void Click(QWidget* dialog, const char* name) {
-  QTest::mouseClick(Find<QPushButton>(dialog, name), Qt::LeftButton);
+  QTest::mouseClick(Named<QPushButton>(dialog, name), Qt::LeftButton);
 }
 
 struct Fixture {
@@ -83,8 +78,8 @@ class EditTempletTest : public QObject {
     const std::string page = x.f.Dir().Write("page.html", "<li>one</li><li>two</li>");
     TfrmMain& w = x.Open();
     WhenModal<TfrmTemplet>([&](TfrmTemplet* e) {
-      Find<QLineEdit>(e, "edtName")->setText(QStringLiteral("Local list"));
-      Find<QRadioButton>(e, "rbFile")->setChecked(true);
+      Named<QLineEdit>(e, "edtName")->setText(QStringLiteral("Local list"));
+      Named<QRadioButton>(e, "rbFile")->setChecked(true);
       FileDialog::setNextAnswer(QString::fromStdString(page));
       Click(e, "btnAddFile");
       WhenModal<TfrmTextTagCol>([](TfrmTextTagCol* d) {
@@ -122,10 +117,10 @@ class EditTempletTest : public QObject {
     TfrmMain& w = x.Open();
     const QString url = QString::fromStdString(server.Url("/list")) + "<AUTOINC:1,2/>";
     WhenModal<TfrmTemplet>([&](TfrmTemplet* e) {
-      Find<QLineEdit>(e, "edtName")->setText(QStringLiteral("Web"));
-      Find<QLineEdit>(e, "edtURL")->setText(url);
-      Find<QRadioButton>(e, "rbRegExpr")->setChecked(true);
-      Find<QLineEdit>(e, "edtRegExpr")->setText(QStringLiteral("<b>(.*?)</b>"));
+      Named<QLineEdit>(e, "edtName")->setText(QStringLiteral("Web"));
+      Named<QLineEdit>(e, "edtURL")->setText(url);
+      Named<QRadioButton>(e, "rbRegExpr")->setChecked(true);
+      Named<QLineEdit>(e, "edtRegExpr")->setText(QStringLiteral("<b>(.*?)</b>"));
       WhenModal<TfrmRegExprCol>([](TfrmRegExprCol* d) {
         d->SetColTit("Value");
         d->SetRegExprNo(1);
@@ -150,14 +145,14 @@ class EditTempletTest : public QObject {
     x.Open();
     QString url;
     WhenModal<TfrmTemplet>([&](TfrmTemplet* e) {
-      Find<QLineEdit>(e, "edtURL")->setText(QStringLiteral("http://example.com/?town="));
+      Named<QLineEdit>(e, "edtURL")->setText(QStringLiteral("http://example.com/?town="));
       WhenModal<TfrmSetupTab>([](TfrmSetupTab* picker) {
-        auto* fields = Find<QTreeWidget>(picker, "lvFld");
+        auto* fields = Named<QTreeWidget>(picker, "lvFld");
         fields->topLevelItem(1)->setSelected(true);
         Click(picker, "btnOK");
       });
       Click(e, "btnInsertField");
-      url = Find<QLineEdit>(e, "edtURL")->text();
+      url = Named<QLineEdit>(e, "edtURL")->text();
       e->reject();
     });
     x.Action("miNewTemplet")->trigger();
@@ -173,8 +168,8 @@ class EditTempletTest : public QObject {
     TfrmMain& w = x.Open();
     const auto rename = [](const char* name) {
       WhenModal<TfrmTemplet>([name](TfrmTemplet* e) {
-        Find<QLineEdit>(e, "edtName")->setText(QString::fromLatin1(name));
-        Find<QRadioButton>(e, "rbFile")->setChecked(true);
+        Named<QLineEdit>(e, "edtName")->setText(QString::fromLatin1(name));
+        Named<QRadioButton>(e, "rbFile")->setChecked(true);
         Click(e, "btnOK");
       });
     };
@@ -215,17 +210,17 @@ class EditTempletTest : public QObject {
     QString shown;
     WhenModal<TfrmTemplet>([&](TfrmTemplet* e) {
       WhenModal<TfrmLogin>([](TfrmLogin* d) {
-        Find<QLineEdit>(d, "edtNam")->setText(QStringLiteral("jo"));
-        Find<QLineEdit>(d, "edtPwd")->setText(QStringLiteral("secret"));
+        Named<QLineEdit>(d, "edtNam")->setText(QStringLiteral("jo"));
+        Named<QLineEdit>(d, "edtPwd")->setText(QStringLiteral("secret"));
         Click(d, "btnOK");
       });
       Click(e, "btnInputPwd");
       WhenModal<TfrmSource>([&shown](TfrmSource* v) {
         shown = v->View()->text();
-        Find<QLineEdit>(v, "edtTitle")->setText(QStringLiteral("Status"));
-        Find<QLineEdit>(v, "edtOpenTag")->setText(QStringLiteral("<li>"));
-        Find<QLineEdit>(v, "edtCloseTag")->setText(QStringLiteral("</li>"));
-        Find<QToolButton>(v, "btnAdd")->click();
+        Named<QLineEdit>(v, "edtTitle")->setText(QStringLiteral("Status"));
+        Named<QLineEdit>(v, "edtOpenTag")->setText(QStringLiteral("<li>"));
+        Named<QLineEdit>(v, "edtCloseTag")->setText(QStringLiteral("</li>"));
+        Named<QToolButton>(v, "btnAdd")->click();
         v->accept();
       });
       Click(e, "btnViewSource");

@@ -74,11 +74,7 @@ struct Fixture {
     if (!QTest::qWaitForWindowExposed(w.get())) qFatal("window not exposed");
     return *w;
   }
-  QAction* Action(const char* name) const {
-    auto* action = w->findChild<QAction*>(QString::fromLatin1(name));
-    if (!action) qFatal("no action %s", name);
-    return action;
-  }
+  QAction* Action(const char* name) const { return test::Named<QAction>(w.get(), name); }
   QString Status(int panel) const { return w->Status()->Text(panel); }
   // The selected entry's index, -1 for none.
   int Selected() const {

@@ -46,9 +46,7 @@ struct Fixture {
   }
   template <typename W>
   W* Find(const char* name) {
-    auto* widget = dlg.findChild<W*>(QString::fromLatin1(name));
-    if (!widget) qFatal("no widget %s", name);
-    return widget;
+    return test::Named<W>(&dlg, name);
   }
   QLineEdit* Edit(const char* name) { return Find<QLineEdit>(name); }
   QLabel* Label(const char* name) { return Find<QLabel>(name); }
