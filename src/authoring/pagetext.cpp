@@ -13,10 +13,6 @@ constexpr std::string_view kReplacement = "\xEF\xBF\xBD";  // U+FFFD in UTF-8
 
 using Outcome = CharsetConverter::Outcome;
 
-std::optional<CharsetConverter> Open(const std::string& to, const std::string& from) {
-  return CharsetConverter::Open(to, from);
-}
-
 }  // namespace
 
 PageText::PageText(std::string bytes, std::string_view charset, std::string_view fallback)
@@ -24,10 +20,11 @@ PageText::PageText(std::string bytes, std::string_view charset, std::string_view
   std::optional<CharsetConverter> converter;
   charset_ = std::string(charset);
   if (!charset_.empty() && !IsUtf8Charset(charset_))
-    converter = Open("UTF-8", SystemCharsetName(charset_));
+    converter = CharsetConverter::Open("UTF-8", SystemCharsetName(charset_));
   if (!converter && !IsUtf8Charset(charset_)) {
     charset_ = std::string(fallback);
-    if (!IsUtf8Charset(charset_)) converter = Open("UTF-8", SystemCharsetName(charset_));
+    if (!IsUtf8Charset(charset_))
+      converter = CharsetConverter::Open("UTF-8", SystemCharsetName(charset_));
     if (!converter) charset_ = "UTF-8";
   }
 
@@ -97,7 +94,8 @@ std::string PageText::Source(std::size_t from, std::size_t to) const {
 
 std::string PageText::Encode(std::string_view typed) const {
   if (IsUtf8Charset(charset_)) return std::string(typed);
-  const std::optional<CharsetConverter> converter = Open(SystemCharsetName(charset_), "UTF-8");
+  const std::optional<CharsetConverter> converter =
+      CharsetConverter::Open(SystemCharsetName(charset_), "UTF-8");
   std::string out;
   if (!converter || converter->Convert(typed, out) != Outcome::kDone) return std::string(typed);
   return out;

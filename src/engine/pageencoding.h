@@ -33,6 +33,8 @@ bool IsUtf8Charset(std::string_view charset);
 bool IsValidUtf8(std::string_view bytes);
 // The length of the valid UTF-8 sequence at the start of `s`, or 0 (also for an empty `s`).
 std::size_t Utf8Length(std::string_view s);
+// Appends character `code` (at most U+10FFFF) to `out` in UTF-8.
+void AppendUtf8(std::string& out, char32_t code);
 // The name iconv knows `charset` by (the Windows-1252 aliases above).
 std::string SystemCharsetName(std::string_view charset);
 

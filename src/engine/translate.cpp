@@ -65,26 +65,6 @@ std::optional<char32_t> NamedCode(std::string_view name) {
   return std::nullopt;
 }
 
-std::string Utf8Of(char32_t code) {
-  std::string out;
-  if (code < 0x80) {
-    out += static_cast<char>(code);
-  } else if (code < 0x800) {
-    out += static_cast<char>(0xC0 | (code >> 6));
-    out += static_cast<char>(0x80 | (code & 0x3F));
-  } else if (code < 0x10000) {
-    out += static_cast<char>(0xE0 | (code >> 12));
-    out += static_cast<char>(0x80 | ((code >> 6) & 0x3F));
-    out += static_cast<char>(0x80 | (code & 0x3F));
-  } else {
-    out += static_cast<char>(0xF0 | (code >> 18));
-    out += static_cast<char>(0x80 | ((code >> 12) & 0x3F));
-    out += static_cast<char>(0x80 | ((code >> 6) & 0x3F));
-    out += static_cast<char>(0x80 | (code & 0x3F));
-  }
-  return out;
-}
-
 // The character of the reference `body` (what stands between "&" and ";"), or nothing.
 std::optional<char32_t> ReferenceCode(std::string_view body) {
   if (body.empty()) return std::nullopt;
@@ -236,7 +216,11 @@ std::string DecodeEntities(std::string_view value, std::string_view charset) {
     }
     const std::optional<char32_t> code = ReferenceCode(value.substr(amp + 1, semi));
     std::optional<std::string> text;
-    if (code) text = FromUtf8(Utf8Of(*code), charset);
+    if (code) {
+      std::string character;
+      AppendUtf8(character, *code);
+      text = FromUtf8(character, charset);
+    }
     if (!text) {
       out += '&';
       continue;
