@@ -35,6 +35,13 @@ void ShowLoading(RunHost& host, const std::string& path) {
   host.ShowStatus(status);
 }
 
+// Reads the local file at `path` as one page of the run.
+void TakeFile(PageExtractor& extract, const std::string& path) {
+  std::string text = ReadPageFile(path);
+  bool extracted = false;
+  extract.TakePage(text, {}, path, {}, nullptr, extracted);
+}
+
 // The local source steps: the files chosen now, or the templet's stored paths.
 void ReadLocalFiles(RunContext& ctx, PageExtractor& extract, RunProgress& progress,
                     const std::vector<std::string>& files) {
@@ -47,9 +54,7 @@ void ReadLocalFiles(RunContext& ctx, PageExtractor& extract, RunProgress& progre
     if (!PageFileExists(path)) continue;
     if (!host.StopEnabled()) break;
     ShowLoading(host, path);
-    std::string text = ReadPageFile(path);
-    bool extracted = false;
-    extract.TakePage(text, {}, path, {}, nullptr, extracted);
+    TakeFile(extract, path);
   }
   progress.Steps(done, total, "files");
   host.SetStopEnabled(false);
@@ -90,31 +95,26 @@ void ReadStoredFiles(RunContext& ctx, PageExtractor& extract, RunProgress& progr
   RunHost& host = ctx.host;
   host.SetStopEnabled(true);
   const auto total = static_cast<std::int64_t>(paths.size());
-  std::int64_t done = 0;
-  // The one stored path of a templet that walks pages counts its pages (or field values) on the
-  // bar; several paths count files.
-  const bool one_walk = total == 1 && [&ctx, &paths] {
-    const SourceTags tags = ParseSourceTags(ctx.re, paths.front());
-    return tags.HasAuto || tags.HasFld;
-  }();
-  for (const std::string& path : paths) {
+  // A path with the tags of a URL walks its pages as a web templet's URL does. The one stored
+  // path of a templet that walks pages counts its pages (or field values) on the bar; several
+  // paths count files. Each path's tags are read when its turn comes.
+  const auto walks = [](const SourceTags& tags) { return tags.HasAuto || tags.HasFld; };
+  std::optional<SourceTags> only;
+  if (total == 1) only = ParseSourceTags(ctx.re, paths.front());
+  const bool one_walk = only && walks(*only);
+  for (std::size_t i = 0; i < paths.size(); ++i) {
     if (!host.StopEnabled()) return;
-    if (!one_walk) progress.Steps(done, total, "files");
-    ++done;
-    // A path with the tags of a URL walks its pages as a web templet's URL does.
-    const SourceTags tags = ParseSourceTags(ctx.re, path);
-    if (tags.HasAuto || tags.HasFld) {
+    if (!one_walk) progress.Steps(static_cast<std::int64_t>(i), total, "files");
+    const SourceTags tags = only ? *only : ParseSourceTags(ctx.re, paths[i]);
+    if (walks(tags)) {
       LocalPageVisitor visitor(host, extract, one_walk ? &progress : nullptr);
-      WalkSourcePages(ctx.store, ctx.re, path, tags, visitor);
+      WalkSourcePages(ctx.store, ctx.re, paths[i], tags, visitor);
       continue;
     }
-    ShowLoading(host, path);
-    if (!PageFileExists(path)) continue;
-    std::string text = ReadPageFile(path);
-    bool extracted = false;
-    extract.TakePage(text, {}, path, {}, nullptr, extracted);
+    ShowLoading(host, paths[i]);
+    if (PageFileExists(paths[i])) TakeFile(extract, paths[i]);
   }
-  if (!one_walk) progress.Steps(done, total, "files");
+  if (!one_walk) progress.Steps(total, total, "files");
   host.SetStopEnabled(false);
 }
 
